@@ -1,0 +1,12 @@
+#include "app/qdxConverterFactory.h"
+
+#include "app/qdxXMLCheckReport.h"
+#include "export/qdxExportFilter.h"
+
+TQDPConverterEnv DefaultConverterEnv() {
+  TQDPConverterEnv env;
+  env.CreateReport = [] { return std::make_unique<TqdxXMLCheckReport>(); };
+  // Filters join this list, in format-table order, as they are built.
+  env.CreateFilters = [] { return std::vector<std::unique_ptr<TqdxCustomExportFilter>>(); };
+  return env;
+}

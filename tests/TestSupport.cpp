@@ -1,0 +1,34 @@
+#include "tests/TestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+TTempDir::TTempDir() {
+  std::string tmpl = (std::filesystem::temp_directory_path() / "qdxtest.XXXXXX").string();
+  if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+  FPath = tmpl;
+}
+
+TTempDir::~TTempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(FPath, ec);
+}
+
+std::string ReadWholeFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + name);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteWholeFile(const std::string& name, const std::string& data) {
+  std::filesystem::create_directories(std::filesystem::path(name).parent_path());
+  std::ofstream out(name, std::ios::binary);
+  out << data;
+  if (!out) throw std::runtime_error("cannot write " + name);
+}
+
+std::string FixturePath(const std::string& name) { return std::string(QDX_FIXTURES) + "/" + name; }
