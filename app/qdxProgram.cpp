@@ -63,8 +63,9 @@ int QDPConverterMain(const std::vector<std::string>& args, std::ostream& out, st
     TQDPConverter converter(std::move(env));
     converter.OnError = [&err](const std::string& file, const std::string& message) {
       // Several messages arrive as CR LF separated lines; a terminal wants plain line ends.
-      std::string text = message;
-      for (size_t p; (p = text.find("\r\n")) != std::string::npos;) text.replace(p, 2, "\n");
+      std::string text;
+      for (char c : message)
+        if (c != '\r') text += c;
       err << file << ": " << text << "\n";
     };
     converter.ParseCommandLine(args);

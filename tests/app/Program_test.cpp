@@ -25,6 +25,13 @@ TProcess RunProgram(const std::string& args, const TTempDir& dir) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
+std::string Quoted(const std::string& s) {
+  std::string r(1, '\'');
+  r += s;
+  r += '\'';
+  return r;
+}
+
 }  // namespace
 
 TEST(Program, HelpAndRefusals) {
@@ -34,7 +41,7 @@ TEST(Program, HelpAndRefusals) {
   EXPECT_NE(help.Out.find("Usage:"), std::string::npos);
 
   WriteWholeFile(dir / "notes.txt", "x");
-  TProcess txt = RunProgram("'" + dir / "notes.txt" + "'", dir);
+  TProcess txt = RunProgram(Quoted(dir / "notes.txt"), dir);
   EXPECT_EQ(txt.Code, 2);
   EXPECT_EQ(txt.Out, dir / "notes.txt" + ": not a .qdp file\n");
 }
@@ -42,7 +49,7 @@ TEST(Program, HelpAndRefusals) {
 TEST(Program, MalformedFileFailsWithItsNameAndLeavesNoOutput) {
   TTempDir dir;
   WriteWholeFile(dir / "broken.qdp", "<?xml version=\"1.0\"?><preparedreport><a b=\"<\"></preparedreport>");
-  TProcess r = RunProgram("'" + dir / "broken.qdp" + "' --OUTPUT=CSV", dir);
+  TProcess r = RunProgram(Quoted(dir / "broken.qdp") + " --OUTPUT=CSV", dir);
   EXPECT_EQ(r.Code, 1);
   EXPECT_EQ(r.Out, dir / "broken.qdp" + ": Invalid file format\n");
   EXPECT_FALSE(std::filesystem::exists(dir / "broken.csv"));

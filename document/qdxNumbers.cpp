@@ -1,0 +1,57 @@
+#include "document/qdxNumbers.h"
+
+#include <charconv>
+#include <cmath>
+
+std::string qdxFloatToStr(double value) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  if (value == 0) return "0";
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+  std::string s(buf, r.ptr);
+  // Exponents as "1E20" and "1E-5": no plus sign, no leading zeros.
+  size_t e = s.find('e');
+  if (e != std::string::npos) {
+    std::string mant = s.substr(0, e);
+    std::string exp = s.substr(e + 1);
+    bool neg = !exp.empty() && exp[0] == '-';
+    size_t k = (!exp.empty() && (exp[0] == '-' || exp[0] == '+')) ? 1 : 0;
+    while (k + 1 < exp.size() && exp[k] == '0') ++k;
+    s = mant + "E" + (neg ? "-" : "") + exp.substr(k);
+  }
+  return s;
+}
+
+double qdxStrToFloat(std::string_view text) {
+  std::string s;
+  s.reserve(text.size());
+  for (char c : text) {
+    if (c == ' ') continue;
+    s += c == ',' ? '.' : c;
+  }
+  const char* b = s.data();
+  const char* e = s.data() + s.size();
+  if (b != e && *b == '+') ++b;
+  double v = 0;
+  auto r = std::from_chars(b, e, v);
+  if (s.empty() || r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
+    throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+  return v;
+}
+
+bool qdxTryStrToInt(std::string_view text, int64_t& value) {
+  const char* b = text.data();
+  const char* e = text.data() + text.size();
+  while (b != e && *b == ' ') ++b;
+  while (e != b && e[-1] == ' ') --e;
+  if (b != e && *b == '+') ++b;
+  auto r = std::from_chars(b, e, value);
+  return b != e && r.ec == std::errc() && r.ptr == e;
+}
+
+int64_t qdxStrToInt(std::string_view text) {
+  int64_t v = 0;
+  if (!qdxTryStrToInt(text, v)) throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+  return v;
+}

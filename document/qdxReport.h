@@ -1,0 +1,38 @@
+#pragma once
+// The report: owns the prepared pages and the options, and collects the
+// error messages of a run.
+
+#include "document/qdxBaseComponent.h"
+#include "document/qdxReportOptions.h"
+
+#include <string>
+#include <vector>
+
+class TqdxCustomPreviewPages;
+
+class TqdxReport : public TqdxBaseComponent {
+public:
+  QDX_CLASS(TqdxReport)
+  explicit TqdxReport(TqdxBaseComponent* owner = nullptr) : TqdxBaseComponent(owner) {}
+
+  // The prepared pages (not owned here; set by whoever creates them).
+  TqdxCustomPreviewPages* PreviewPages = nullptr;
+  std::vector<std::string> Errors;
+  bool Terminated = false;  // set to stop an export run
+  bool ShowProgress = true;
+  bool DotMatrixReport = false;
+  std::string FileName;  // last loaded or saved file
+  std::string OnPrintReport, OnAfterPrintReport, OnBeginDoc, OnEndDoc, OnProgressStart, OnProgress,
+      OnProgressStop;
+
+  TqdxEngineOptions* GetEngineOptions() const { return &FEngineOptions; }
+  TqdxPrintOptions* GetPrintOptions() const { return &FPrintOptions; }
+  TqdxPreviewOptions* GetPreviewOptions() const { return &FPreviewOptions; }
+  TqdxReportOptions* GetReportOptions() const { return &FReportOptions; }
+
+private:
+  mutable TqdxEngineOptions FEngineOptions;
+  mutable TqdxPrintOptions FPrintOptions;
+  mutable TqdxPreviewOptions FPreviewOptions;
+  mutable TqdxReportOptions FReportOptions;
+};

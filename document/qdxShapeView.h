@@ -1,0 +1,17 @@
+#pragma once
+// Shape objects.
+
+#include "document/qdxView.h"
+
+enum TqdxShapeKind : uint8_t {
+  skRectangle, skRoundRectangle, skEllipse, skTriangle, skDiamond, skDiagonal1, skDiagonal2
+};
+
+class TqdxShapeView : public TqdxView {
+public:
+  QDX_CLASS(TqdxShapeView)
+  explicit TqdxShapeView(TqdxBaseComponent* owner = nullptr);
+
+  TqdxShapeKind Shape = skRectangle;
+  int32_t Curve = 0;  // corner radius factor of the rounded rectangle
+};

@@ -1,0 +1,5 @@
+#include "document/qdxSubreport.h"
+
+#include "document/qdxClassBuilder.h"
+
+QDX_DEFINE_PLAIN_CLASS(TqdxSubreport, TqdxView)
