@@ -1,11 +1,11 @@
 #include "app/qdxConverterFactory.h"
 
-#include "app/qdxXMLCheckReport.h"
+#include "app/qdxReportAdapter.h"
 #include "export/qdxExportFilter.h"
 
 TQDPConverterEnv DefaultConverterEnv() {
   TQDPConverterEnv env;
-  env.CreateReport = [] { return std::make_unique<TqdxXMLCheckReport>(); };
+  env.CreateReport = [] { return std::make_unique<TqdxReportAdapter>(); };
   // Filters join this list, in format-table order, as they are built.
   env.CreateFilters = [] { return std::vector<std::unique_ptr<TqdxCustomExportFilter>>(); };
   return env;

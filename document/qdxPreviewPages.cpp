@@ -481,7 +481,9 @@ void TqdxPreviewPages::WriteObjects(TqdxComponent& parent, TqdxXMLItem& item, in
       std::string sourceName = "Page" + std::to_string(sourceIndex) + "." + src->Name;
       std::string shortName = FDictionary.ShortNameOf(sourceName);
       if (shortName.empty()) {
-        std::string base = LowerCase(src->GetBaseName().substr(0, 1));
+        // The letter of the class ("m" for memos, "b" for bands): BaseName
+        // itself holds the source's stored form here.
+        std::string base = LowerCase(qdxBaseNameOf(src->ClassName()).substr(0, 1));
         if (src->InheritsFrom("TqdxBand")) base = "b";
         shortName = FDictionary.CreateUniqueName(base.empty() ? "o" : base);
         FDictionary.Add(shortName, sourceName, src);

@@ -5,6 +5,7 @@
 // XML only when a page is asked for, and a few built pages are cached.
 
 #include "document/qdxDictionary.h"
+#include "document/qdxPage.h"
 #include "document/qdxStorage.h"
 #include "document/qdxXML.h"
 
