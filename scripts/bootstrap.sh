@@ -7,6 +7,9 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libpugixml-dev
+  libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev
+  libpng-dev libjpeg62-turbo-dev libpixman-1-dev
+  fonts-liberation fonts-dejavu-core
   python3 time
 )
 
