@@ -236,6 +236,9 @@ TqdxReportPage* TqdxPreviewPages::GetPage(int index) {
 }
 
 std::unique_ptr<TqdxReportPage> TqdxPreviewPages::BuildPage(TqdxXMLItem& item) {
+  // Objects of other pages may have been freed with their cached page, so
+  // only an object of the page being built can be merged into.
+  for (TqdxPostProcessorList& list : FPostProcessor) list.LastObject = nullptr;
   TqdxXMLSerializer s;
   s.LegacyText = FDoc.LegacyHeader();
   const std::string& name = item.Name();
@@ -243,6 +246,7 @@ std::unique_ptr<TqdxReportPage> TqdxPreviewPages::BuildPage(TqdxXMLItem& item) {
     std::unique_ptr<TqdxReportPage> page = NewPageLike(qdxSameText(name, "TqdxDMPPage") ? "TqdxDMPPage" : "TqdxReportPage");
     s.Owner = page.get();
     s.ReadRootComponent(*page, &item);
+    for (const std::string& e : s.Errors) AddLoadError(e);
     return page;
   }
   TqdxReportPage* source = SourcePageOf(name);
@@ -298,7 +302,7 @@ void TqdxPreviewPages::BuildObjects(TqdxXMLSerializer& s, TqdxXMLItem& item, Tqd
       }
     }
     TqdxComponent* placed = obj.get();
-    OfferPostProcessing(placed);
+    OfferPostProcessing(placed, *w.Parent);
     if (!placed) continue;  // merged into an earlier object
     TqdxComponent* child = w.Parent->AddChild(std::move(obj));
     child->XMLItem = w.Item;
@@ -307,7 +311,7 @@ void TqdxPreviewPages::BuildObjects(TqdxXMLSerializer& s, TqdxXMLItem& item, Tqd
   for (const std::string& e : s.Errors) AddLoadError(e);
 }
 
-void TqdxPreviewPages::OfferPostProcessing(TqdxComponent*& obj) {
+void TqdxPreviewPages::OfferPostProcessing(TqdxComponent*& obj, const TqdxComponent& parent) {
   if (FPostProcessor.empty()) return;
   auto* memo = dynamic_cast<TqdxCustomMemoView*>(obj);
   if (!memo) return;
@@ -324,8 +328,10 @@ void TqdxPreviewPages::OfferPostProcessing(TqdxComponent*& obj) {
     }
     if (repeated && (memo->Duplicates == dmHide || memo->Duplicates == dmMerge)) {
       if (memo->Duplicates == dmMerge && list.LastObject) {
+        // The object is not placed yet: its position is measured from the
+        // parent it is about to join.
         TqdxComponent* last = list.LastObject;
-        last->SetHeight(memo->AbsTop() + memo->GetHeight() - last->AbsTop());
+        last->SetHeight(parent.AbsTop() + memo->GetTop() + memo->GetHeight() - last->AbsTop());
       }
       obj = nullptr;
       return;
@@ -405,14 +411,21 @@ void TqdxPreviewPages::SaveToStream(TStream& stream) {
   for (const auto& page : FSourcePages) {
     TqdxXMLSerializer s;
     s.Owner = page.get();
-    s.WriteRootComponent(*page, true, sp->Add());
+    TqdxXMLItem* el = sp->Add();
+    s.WriteRootComponent(*page, true, el);
+    // The root element carries no name of its own; built pages take the
+    // source page's name, so keep it.
+    if (!page->Name.empty()) {
+      std::string text = el->Text();
+      el->SetText(text.empty() ? "Name=\"" + StrToXML(page->Name) + "\"" : "Name=\"" + StrToXML(page->Name) + "\" " + text);
+    }
   }
   TqdxXMLItem* dict = Section("dictionary");
   dict->Clear();
   FDictionary.ForEach([&](const std::string& name, const TqdxDictionaryEntry& e) {
     TqdxXMLItem* it = dict->Add();
     it->SetName(name);
-    it->SetText("name=\"" + e.SourceName + "\"");
+    it->SetProp("name", e.SourceName);
   });
   TqdxXMLItem* pc = Section("picturecache");
   pc->Clear();
@@ -531,6 +544,8 @@ void TqdxPreviewPages::ModifyPage(int index, const TqdxReportPage& page) {
   TqdxXMLItem* item = PagesItem()->Items(index);
   if (!item->Loaded()) FDoc.LoadItem(item);
   item->Clear();
+  // Clearing a swappable element marks it swapped out; its new contents are here.
+  item->SetLoaded(true);
   TqdxXMLSerializer s;
   s.Owner = const_cast<TqdxReportPage*>(&page);
   s.WriteRootComponent(page, true, item);

@@ -130,7 +130,8 @@ private:
   std::unique_ptr<TqdxReportPage> BuildPage(TqdxXMLItem& item);
   void BuildObjects(TqdxXMLSerializer& s, TqdxXMLItem& item, TqdxComponent& parent, TqdxReportPage& page);
   TqdxReportPage* SourcePageOf(const std::string& elementName) const;
-  void OfferPostProcessing(TqdxComponent*& obj);
+  // obj is not placed yet; parent is where it goes.
+  void OfferPostProcessing(TqdxComponent*& obj, const TqdxComponent& parent);
   void WriteObjects(TqdxComponent& parent, TqdxXMLItem& item, int sourceIndex);
   void AddLoadError(const std::string& message);
 

@@ -590,7 +590,9 @@ void TqdxXMLDocument::LoadFromReader(TStream& stream, bool allowPartialLoading) 
   FRoot->SetOffset(0);
   TqdxXMLReader reader(stream);
   FLegacyHeader = reader.ReadHeader();
-  reader.ReadRootItem(*FRoot, !allowPartialLoading);
+  // Markers survive a full load too, so that saving the document again keeps
+  // its pages swappable.
+  reader.ReadRootItem(*FRoot, !allowPartialLoading, true);
 }
 
 void TqdxXMLDocument::LoadFromStream(TStream& stream) { LoadFromReader(stream, false); }

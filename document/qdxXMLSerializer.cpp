@@ -31,6 +31,26 @@ void AddAttr(std::string& out, const std::string& prefix, std::string_view name,
 
 bool IsTextObject(const TqdxPersistent& obj) { return obj.Is<TqdxCustomMemoView>(); }
 
+// Without an owner the object being read or written serves as one, but only
+// for that call: the caller owns the object and may free it before the
+// serializer is used again.
+class TDefaultOwner {
+public:
+  TDefaultOwner(TqdxBaseComponent*& owner, TqdxBaseComponent* fallback)
+      : FOwner(owner), FSet(owner == nullptr) {
+    if (FSet) FOwner = fallback;
+  }
+  ~TDefaultOwner() {
+    if (FSet) FOwner = nullptr;
+  }
+  TDefaultOwner(const TDefaultOwner&) = delete;
+  TDefaultOwner& operator=(const TDefaultOwner&) = delete;
+
+private:
+  TqdxBaseComponent*& FOwner;
+  bool FSet;
+};
+
 // The object that holds a dotted path's last part, and that part. Parts
 // before the last must be class-typed properties whose objects exist.
 TqdxPersistent* ResolvePath(TqdxPersistent& obj, std::string_view name, std::string_view& last,
@@ -144,9 +164,6 @@ std::vector<TqdxBinaryProperty> qdxDecodePropData(std::string_view bytes) {
 
 std::string TqdxXMLSerializer::ObjToXML(const TqdxPersistent& obj, const std::string& prefix,
                                         const TqdxPersistent* reference) {
-  if (!Owner) {
-    if (auto* c = dynamic_cast<const TqdxBaseComponent*>(&obj)) Owner = const_cast<TqdxBaseComponent*>(c);
-  }
   if (IgnoreReference) reference = nullptr;
   // A reference of another class cannot be compared property by property.
   if (reference && &reference->ClassInfo() != &obj.ClassInfo()) reference = nullptr;
@@ -300,8 +317,9 @@ void TqdxXMLSerializer::XMLToObj(std::string_view text, TqdxPersistent& obj) {
       if (listProp) {
         if (last != "Text") continue;
         std::string v = Unescape(value);
+        // Older files hold these in a Windows code page; the lists hold UTF-8.
         if (listProp->Kind() == TqdxPropKind::pkStringList)
-          listProp->SetStrings(*target, qdxSplitLines(LegacyText ? v : FixUtf8(v)));
+          listProp->SetStrings(*target, qdxSplitLines(FixUtf8(v)));
         else
           listProp->SetWStrings(*target, qdxSplitLines(Utf8ToUtf16(v)));
         continue;
@@ -386,7 +404,7 @@ std::unique_ptr<TqdxComponent> TqdxXMLSerializer::ReadComponentStr(TqdxBaseCompo
     throw EqdxPropertyError("Class " + std::string(className) + " not found");
   std::unique_ptr<TqdxPersistent> created = cls->Create(owner);
   std::unique_ptr<TqdxComponent> obj(static_cast<TqdxComponent*>(created.release()));
-  if (!Owner) Owner = owner ? owner : obj.get();
+  TDefaultOwner defaultOwner(Owner, owner ? owner : obj.get());
   obj->BeginLoading();
   if (sp != std::string_view::npos) XMLToObj(text.substr(sp + 1), *obj);
   if (!skipFixups) FixupReferences();
@@ -447,7 +465,7 @@ void TqdxXMLSerializer::WriteRootComponent(const TqdxComponent& component, bool 
     if (Stream) doc.SaveToStream(*Stream);
     return;
   }
-  if (!Owner) Owner = const_cast<TqdxComponent*>(&component);
+  TDefaultOwner defaultOwner(Owner, const_cast<TqdxComponent*>(&component));
   struct TWork {
     const TqdxComponent* Comp;
     TqdxXMLItem* Item;
@@ -478,7 +496,7 @@ void TqdxXMLSerializer::ReadRootComponent(TqdxComponent& root, TqdxXMLItem* item
     doc->LoadFromStream(*Stream);
     item = doc->Root();
   }
-  if (!Owner) Owner = &root;
+  TDefaultOwner defaultOwner(Owner, &root);
   std::vector<TqdxComponent*> read;
   struct TWork {
     TqdxXMLItem* Item;

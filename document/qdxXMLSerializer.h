@@ -24,8 +24,8 @@ public:
 
   // Messages met while reading; sorted, without duplicates. Reading goes on.
   std::set<std::string> Errors;
-  // The component in which created objects and references live; the first
-  // object read or written when not set.
+  // The component in which created objects and references live; when not
+  // set, the object being read or written, for the length of that call.
   TqdxBaseComponent* Owner = nullptr;
   // Used by WriteRootComponent/ReadRootComponent when no item is given.
   TStream* Stream = nullptr;

@@ -124,6 +124,18 @@ TEST(Serializer, ReadsTextOfTextObjects) {
   }
 }
 
+TEST(Serializer, EightBitTextOfOlderFilesBecomesUTF8) {
+  for (bool legacy : {true, false}) {
+    SCOPED_TRACE(legacy);
+    TqdxReportPage page;
+    TqdxXMLSerializer s;
+    s.LegacyText = legacy;
+    s.XMLToObj("HGuides.Text=\"caf\xE9&#13;&#10;\xC3\xA9t\xC3\xA9\" OutlineText=\"\x80 5\"", page);
+    EXPECT_EQ(page.HGuides, (std::vector<std::string>{"caf\xC3\xA9", "\xC3\xA9t\xC3\xA9"}));
+    EXPECT_EQ(page.OutlineText, "\xE2\x82\xAC 5");
+  }
+}
+
 TEST(Serializer, BadValuesAreReportedAndReadingGoesOn) {
   struct Case {
     const char* Attributes;
@@ -189,7 +201,7 @@ TEST(Serializer, FullFormLeavesOutDefaults) {
   same.Assign(memo);
   same.SetText(memo.Text());
   EXPECT_EQ(s.ObjToXML(memo, {}, &same), "");
-  EXPECT_EQ(s.ObjToXML(*memo.GetFrame(), "Frame."), R"( Frame.Typ="15" Frame.ShadowWidth="5" Frame.Width="2" Frame.LeftLine.Width="1")");
+  EXPECT_EQ(s.ObjToXML(*memo.GetFrame(), "Frame."), R"( Frame.Typ="15" Frame.Width="2" Frame.ShadowWidth="5" Frame.LeftLine.Width="1")");
 }
 
 TEST(Serializer, FontIsWrittenOnlyWithoutParentFont) {
@@ -206,7 +218,9 @@ TEST(Serializer, FontIsWrittenOnlyWithoutParentFont) {
     std::string diff = qdxDiff(memo, source);
     EXPECT_EQ(full.find("Font.Name") != std::string::npos, !parentFont) << full;
     EXPECT_EQ(diff.find("Font.") != std::string::npos, !parentFont) << diff;
-    if (!parentFont) EXPECT_NE(diff.find(R"( Font.Name="Courier New" Font.Size="12")"), std::string::npos) << diff;
+    if (!parentFont) {
+      EXPECT_NE(diff.find(R"( Font.Name="Courier New" Font.Size="12")"), std::string::npos) << diff;
+    }
   }
 }
 
@@ -221,7 +235,7 @@ TEST(Serializer, DifferenceTextOfAMemo) {
       {u"A", R"( u="A")"},
       {u"", R"( u="")"},
       {u"a\r\nb", R"( u="a&#13;&#10;b")"},
-      {u"<\"&\">", R"( u="&lt;&#34;&amp;&#34;&gt;")"},
+      {u"<\"&\">", R"( u="&#60;&#34;&#38;&#34;&#62;")"},
       {u"\u00e9", " u=\"\xC3\xA9\""},
   };
   for (const Case& c : cases) {
@@ -248,13 +262,13 @@ TEST(Serializer, DifferencePerClass) {
       {"band top always", "TqdxMasterData", [](TqdxComponent&) {}, R"( t="0")"},
       {"band", "TqdxPageHeader", [](TqdxComponent& c) { c.SetHeight(20); c.SetVisible(false); c.Tag = 4; },
        R"( t="0" h="20" Visible="0" Tag="4")"},
-      {"font", "TqdxShapeView",
+      {"font", "TqdxMemoView",
        [](TqdxComponent& c) {
          c.SetParentFont(false);
          c.GetFont()->SetStyle(1);
          c.GetFont()->SetColor(255);
        },
-       R"( Font.Color="255" Font.Style="1" ParentFont="0")"},
+       R"( Font.Color="255" Font.Style="1" ParentFont="0" u="")"},
       {"frame", "TqdxShapeView",
        [&](TqdxComponent& c) {
          view(c).GetFrame()->Typ = 15;
@@ -292,7 +306,7 @@ TEST(Serializer, DifferencePerClass) {
          view(c).GetHyperlink()->Kind = hkAnchor;
          view(c).GetHyperlink()->Value = "Total & more";
        },
-       R"( Hyperlink.Kind="1" Hyperlink.Value="Total &amp; more")"},
+       R"( Hyperlink.Kind="1" Hyperlink.Value="Total &#38; more")"},
       {"memo fields", "TqdxMemoView",
        [&](TqdxComponent& c) {
          memo(c).HAlign = haCenter;

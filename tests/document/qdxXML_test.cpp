@@ -296,9 +296,14 @@ TEST(XMLReader, UnloadMarkerIsStripped) {
   TqdxXMLItem* q = doc.Root()->Items(1);
   EXPECT_EQ(p->Text(), "");
   EXPECT_EQ(q->Text(), "a=\"1\" b=\"2\"");
-  // Read in full: nothing is marked unloadable.
-  EXPECT_FALSE(p->Unloadable());
+  // Read in full, a marked element stays loaded but keeps its mark, so a
+  // document saved again can still swap it out.
+  EXPECT_TRUE(p->Unloadable());
+  EXPECT_TRUE(p->Loaded());
   EXPECT_EQ(p->Count(), 1);
+  TMemoryStream out;
+  doc.SaveToStream(out);
+  EXPECT_NE(out.Data().find("<p ld=\"0\"><o/></p>"), std::string::npos) << out.Data();
 }
 
 TEST(XMLReader, PartialLoadLeavesMarkedElementsSwappedOut) {
