@@ -1,5 +1,7 @@
 #include "document/qdxTextMeasurer.h"
 
+#include "document/qdxFontMeasurer.h"
+
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -9,7 +11,7 @@ std::atomic<TqdxTextMeasurer*> DefaultMeasurer{nullptr};
 }
 
 TqdxTextMeasurer& qdxDefaultTextMeasurer() {
-  static TqdxFixedTextMeasurer fallback;
+  static TqdxFontMeasurer fallback;
   TqdxTextMeasurer* m = DefaultMeasurer.load();
   return m ? *m : fallback;
 }

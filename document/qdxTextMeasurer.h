@@ -26,13 +26,13 @@ public:
   virtual int TextMetricHeight(const TqdxTextFont& font) = 0;
 };
 
-// The measurer the layout uses unless told otherwise; set once at start-up by
-// whoever provides fonts. Without one, a fixed-width stand-in measures.
+// The measurer the layout uses unless told otherwise: the installed fonts,
+// unless another one was set (tests measure with fixed widths).
 TqdxTextMeasurer& qdxDefaultTextMeasurer();
 void qdxSetDefaultTextMeasurer(TqdxTextMeasurer* measurer);
 
-// Every character advances by a fixed fraction of the font height; used by
-// tests and as the last resort when no fonts are available.
+// Every character advances by a fixed fraction of the font height: layout
+// tests that must not depend on fonts use it.
 class TqdxFixedTextMeasurer : public TqdxTextMeasurer {
 public:
   explicit TqdxFixedTextMeasurer(double widthPerHeight = 0.5) : FRatio(widthPerHeight) {}

@@ -157,3 +157,21 @@ TEST(Hyphenation, CyrillicSyllables) {
 }
 
 }  // namespace
+
+TEST(DrawTextFonts, InstalledFontsMeasureTheLayout) {
+  // Arial (its metric-compatible face) gives "Hello" 188 units at 600 ppi.
+  TqdxDrawText layout;
+  TqdxFont f;
+  f.SetName("Arial");
+  f.SetSize(10);
+  layout.SetFont(f);
+  layout.SetOptions(true, false, 0, true, true, false, false);
+  layout.SetGaps(2, 0, 0);
+  layout.SetDimensions({0, 0, 200, 100}, {0, 0, 200, 100});
+  layout.SetText({u"Hello"});
+  EXPECT_NEAR(layout.CalcWidth(), 188 / 6.25, 1e-9);
+  // Ten words of about 30 pixels do not fit 200 pixels.
+  layout.SetText({u"Hello Hello Hello Hello Hello Hello Hello Hello Hello Hello"});
+  EXPECT_EQ(layout.Lines().size(), 2u);
+  EXPECT_LE(layout.CalcWidth(), 200.0);
+}
