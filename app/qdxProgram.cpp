@@ -3,6 +3,7 @@
 #include "app/qdxFormats.h"
 #include "platform/FileUtils.h"
 #include "platform/IniFile.h"
+#include "platform/MessageBox.h"
 
 #include <ostream>
 
@@ -59,14 +60,30 @@ int QDPConverterMain(const std::vector<std::string>& args, std::ostream& out, st
     err << args[0] << ": " << why << "\n";
     return 2;
   }
+  // Several messages arrive as CR LF separated lines; a terminal wants plain line ends.
+  auto plain = [](const std::string& message) {
+    std::string text;
+    for (char c : message)
+      if (c != '\r') text += c;
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+  };
   try {
     TQDPConverter converter(std::move(env));
-    converter.OnError = [&err](const std::string& file, const std::string& message) {
-      // Several messages arrive as CR LF separated lines; a terminal wants plain line ends.
-      std::string text;
-      for (char c : message)
-        if (c != '\r') text += c;
-      err << file << ": " << text << "\n";
+    // There is no window to show an error box in: its text goes to standard
+    // error with the file's name, and the file's own failure line, which
+    // would repeat it, is left out.
+    std::string boxedFile;
+    TScopedMessageBoxSink boxes([&](const std::string& text, const std::string& caption, TMessageKind) {
+      boxedFile = converter.SourceFile;
+      err << (boxedFile.empty() ? caption : boxedFile) << ": " << plain(text) << "\n";
+    });
+    converter.OnError = [&](const std::string& file, const std::string& message) {
+      if (!boxedFile.empty() && file == boxedFile) {
+        boxedFile.clear();
+        return;
+      }
+      err << file << ": " << plain(message) << "\n";
     };
     converter.ParseCommandLine(args);
     converter.LoadFilterSettings();

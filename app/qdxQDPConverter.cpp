@@ -248,9 +248,9 @@ bool TQDPConverter::ConvertFile(std::string& errorText) {
     Log(Now() + " " + SourceFile + " converting to " + DestFile + " => ERROR: " + errorText);
   } else {
     Filter->OpenAfterExport = false;
-    Filter->ShowDialog = false;
+    Filter->SetShowDialog(false);
     if (DestFile.empty()) DestFile = "." + FormatExt;
-    Filter->FileName = DestFile;
+    Filter->SetFileName(DestFile);
     Filter->ShowProgress = false;
     FReport->Errors().clear();
     try {

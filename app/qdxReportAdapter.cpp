@@ -14,10 +14,7 @@ TqdxReportAdapter::~TqdxReportAdapter() {
 
 void TqdxReportAdapter::LoadFromFile(const std::string& fileName) { FPages->LoadFromFile(fileName, true); }
 
-bool TqdxReportAdapter::Export(TqdxCustomExportFilter& filter) {
-  FReport->Errors.push_back("The export filter " + filter.ClassName() + " cannot run in this build yet");
-  return false;
-}
+bool TqdxReportAdapter::Export(TqdxCustomExportFilter& filter) { return FReport->Export(&filter); }
 
 bool TqdxReportAdapter::Print() {
   FReport->Errors.push_back("Printing is not available in this build yet");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+class TqdxCustomExportFilter;
 class TqdxCustomPreviewPages;
 
 class TqdxReport : public TqdxBaseComponent {
@@ -24,6 +25,11 @@ public:
   std::string FileName;  // last loaded or saved file
   std::string OnPrintReport, OnAfterPrintReport, OnBeginDoc, OnEndDoc, OnProgressStart, OnProgress,
       OnProgressStop;
+
+  // Runs the filter over the prepared pages; false on failure, with the
+  // messages in Errors. The export library defines it (it knows the
+  // filters), so only programs that link it may call it.
+  bool Export(TqdxCustomExportFilter* filter);
 
   TqdxEngineOptions* GetEngineOptions() const { return &FEngineOptions; }
   TqdxPrintOptions* GetPrintOptions() const { return &FPrintOptions; }

@@ -11,15 +11,26 @@
 #include "export/qdxExportFilter.h"
 #include "tests/TestSupport.h"
 
+#include <map>
 #include <stdexcept>
 
+// A filter that answers to any class name: each name gets a class
+// description of its own below the filter base.
 class TFakeFilter : public TqdxCustomExportFilter {
 public:
-  explicit TFakeFilter(std::string className) : FClassName(std::move(className)) {}
-  std::string ClassName() const override { return FClassName; }
+  explicit TFakeFilter(const std::string& className) : FClass(ClassNamed(className)) {}
+  const TqdxClassInfo& ClassInfo() const override { return FClass; }
+  void ExportObject(TqdxComponent*) override {}
 
 private:
-  std::string FClassName;
+  static const TqdxClassInfo& ClassNamed(const std::string& name) {
+    static std::map<std::string, std::unique_ptr<TqdxClassInfo>> classes;
+    auto& cls = classes[name];
+    if (!cls) cls = std::make_unique<TqdxClassInfo>(name, &TqdxCustomExportFilter::StaticClassInfo(), nullptr);
+    return *cls;
+  }
+
+  const TqdxClassInfo& FClass;
 };
 
 class TFakeReport : public TqdxConverterReport {
@@ -34,7 +45,7 @@ public:
       FErrors = {"first problem", "second problem"};
       return false;
     }
-    WriteWholeFile(filter.FileName, filter.ClassName() + " from " + LoadedName);
+    WriteWholeFile(filter.GetFileName(), filter.ClassName() + " from " + LoadedName);
     return true;
   }
   bool Print() override {

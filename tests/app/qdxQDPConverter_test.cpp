@@ -191,9 +191,9 @@ TEST(Converter, FilterGetsTheConvertersFlags) {
   std::string err;
   ASSERT_TRUE(conv.ConvertFile(err));
   EXPECT_FALSE(conv.Filter->OpenAfterExport);
-  EXPECT_FALSE(conv.Filter->ShowDialog);
+  EXPECT_FALSE(conv.Filter->GetShowDialog());
   EXPECT_FALSE(conv.Filter->ShowProgress);
-  EXPECT_EQ(conv.Filter->FileName, dir / "r.xlsx");
+  EXPECT_EQ(conv.Filter->GetFileName(), dir / "r.xlsx");
   EXPECT_FALSE(static_cast<TFakeReport&>(conv.Report()).ShowProgress);
 }
 
