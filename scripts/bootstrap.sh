@@ -9,8 +9,9 @@ PACKAGES=(
   zlib1g-dev libpugixml-dev
   libfreetype-dev libfontconfig-dev libharfbuzz-dev libfribidi-dev
   libpng-dev libjpeg62-turbo-dev libpixman-1-dev
-  fonts-liberation fonts-dejavu-core
+  fonts-liberation fonts-dejavu-core icc-profiles-free
   python3 time
+  qpdf poppler-utils python3-pypdf python3-fonttools
 )
 
 missing=()
