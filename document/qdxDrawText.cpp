@@ -274,3 +274,7 @@ std::u16string TqdxDrawText::GetOutBoundsText(bool& continues) {
   }
   return rest;
 }
+
+void TqdxDrawText::DrawText(TCanvas&, TqdxHAlign, TqdxVAlign, TqdxUnderlinesTextMode) {
+  // Drawing comes with the glyph rasterizer.
+}

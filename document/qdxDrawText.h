@@ -7,9 +7,12 @@
 
 #include "document/qdxFont.h"
 #include "document/qdxHTMLTags.h"
+#include "document/qdxMemoView.h"
 #include "document/qdxTextMeasurer.h"
 
 #include <mutex>
+
+class TCanvas;
 #include <string>
 #include <vector>
 
@@ -56,6 +59,10 @@ public:
   // Cuts the lines that do not fit the text rectangle and returns their
   // source text; continues says whether it goes on a paragraph.
   std::u16string GetOutBoundsText(bool& continues);
+
+  // Draws the laid-out lines on the canvas inside DrawRect with alignment,
+  // justification, rotation and ruled underlines.
+  void DrawText(TCanvas& canvas, TqdxHAlign hAlign, TqdxVAlign vAlign, TqdxUnderlinesTextMode underlines);
 
   // Settings and state read by drawing.
   int FontSize() const { return FFontSize; }
