@@ -11,10 +11,12 @@
 #include "document/qdxTextMeasurer.h"
 
 #include <mutex>
-
-class TCanvas;
+#include <span>
 #include <string>
 #include <vector>
+
+class TCanvas;
+class TVectorCanvas;
 
 inline constexpr int qdxLayoutPPI = 600;
 inline constexpr int qdxScreenPPI = 96;
@@ -28,6 +30,23 @@ struct TqdxIntRect {
 };
 
 enum TqdxLineFlag : int { lfFirstOfParagraph = 1, lfLastOfParagraph = 2 };
+
+// Spreads a difference of whole pixels over the values one unit (of the
+// difference's sign) at a time by recursive halving, so that the units fall
+// evenly and always in the same places; a difference of at least the count
+// first gives every value the whole quotient.
+void qdxSpreadDifference(std::span<int> values, int difference);
+
+// Where a text block of height blockHeight starts inside the drawing
+// rectangle for a rotation (degrees, 0 to 359): the first line's reference
+// point, the line length and the height available to the block.
+struct TqdxTextBlock {
+  int X = 0, Y = 0;
+  int W = 0;  // line length
+  int A = 0;  // available height
+  friend bool operator==(const TqdxTextBlock&, const TqdxTextBlock&) = default;
+};
+TqdxTextBlock qdxTextBlockStart(const TqdxIntRect& rect, int rotation, int blockHeight);
 
 class TqdxDrawText {
 public:
@@ -61,8 +80,13 @@ public:
   std::u16string GetOutBoundsText(bool& continues);
 
   // Draws the laid-out lines on the canvas inside DrawRect with alignment,
-  // justification, rotation and ruled underlines.
+  // justification, rotation and ruled underlines (in the canvas's pen). Font
+  // sizes follow the canvas device: a printer's resolution and PrintScale,
+  // else 96 pixels per inch times ScaleY.
   void DrawText(TCanvas& canvas, TqdxHAlign hAlign, TqdxVAlign vAlign, TqdxUnderlinesTextMode underlines);
+  // A recording canvas that also receives every text run DrawText draws;
+  // text objects attach theirs for one DrawText and detach it afterwards.
+  TVectorCanvas* VectorCanvas = nullptr;
 
   // Settings and state read by drawing.
   int FontSize() const { return FFontSize; }

@@ -76,6 +76,17 @@ struct TTextRunOptions {
   TRect Rect{};
   int Escapement = 0;    // tenths of a degree, anticlockwise
   bool GlyphIndices = false;  // the text holds glyph ids of the font, not characters
+  bool RtlReading = false;    // right-to-left text: recorders keep it for the exports
+};
+
+// What the canvas draws for. Text is sized differently for printers (their
+// own resolution) than for screens and bitmaps (96 pixels per inch times the
+// drawing scale), so the layout asks.
+struct TCanvasDevice {
+  bool Printer = false;
+  int PixelsPerInchX = 96;
+  int PixelsPerInchY = 96;
+  friend bool operator==(const TCanvasDevice&, const TCanvasDevice&) = default;
 };
 
 struct TCanvasState {
@@ -98,6 +109,10 @@ public:
   TCanvas(const TCanvas&) = delete;
   TCanvas& operator=(const TCanvas&) = delete;
   virtual ~TCanvas() = default;
+
+  // The device the canvas stands for; a screen unless told otherwise.
+  const TCanvasDevice& Device() const { return FDevice; }
+  void SetDevice(const TCanvasDevice& device) { FDevice = device; }
 
   // --- state; recorders override the setters to see every change ---
   const TCanvasState& State() const { return FState; }
@@ -164,6 +179,7 @@ protected:
   virtual void ClipChanged() {}
 
 private:
+  TCanvasDevice FDevice;
   TCanvasState FState;
   std::vector<TCanvasState> FSaved;
 };

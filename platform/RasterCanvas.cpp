@@ -1,5 +1,6 @@
 #include "platform/RasterCanvas.h"
 
+#include "platform/GlyphRasterizer.h"
 #include "platform/PenStroker.h"
 
 #include <algorithm>
@@ -490,8 +491,8 @@ void TRasterCanvas::TextOutRun(int x, int y, const TFont& font, std::u16string_v
     FillRect(options.Rect.Normalized());
     TCanvas::SetBrush(old);
   }
-  TGlyphRasterizer* glyphs = FGlyphs ? FGlyphs : GDefaultGlyphs;
-  if (!glyphs || text.empty())
+  TGlyphRasterizer* glyphs = FGlyphs ? FGlyphs : GDefaultGlyphs ? GDefaultGlyphs : &FreeTypeGlyphRasterizer();
+  if (text.empty())
     return;
   std::vector<TRect> clip;
   for (const TRect& r : FClip) {

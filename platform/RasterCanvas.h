@@ -40,8 +40,8 @@ public:
   TBitmap& Bitmap() { return FBitmap; }
   // The glyph rasterizer of this canvas; null uses the default one.
   void SetGlyphRasterizer(TGlyphRasterizer* glyphs) { FGlyphs = glyphs; }
-  // The one every raster canvas uses unless told otherwise (none: text runs
-  // paint only their opaque background). Set once at start-up.
+  // The one every raster canvas uses unless told otherwise (none: the
+  // FreeType rasterizer of platform/GlyphRasterizer.h). Set once at start-up.
   static void SetDefaultGlyphRasterizer(TGlyphRasterizer* glyphs);
 
   using TCanvas::Ellipse;
