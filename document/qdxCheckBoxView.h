@@ -16,4 +16,11 @@ public:
   TqdxUncheckStyle UncheckStyle = usEmpty;
   TqdxColor CheckColor = clBlack;
   std::string Expression;
+
+  // Background, the mark of the state, frame.
+  void Draw(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+
+private:
+  // The cross or check mark the symbol font shows, as a glyph-sized figure.
+  void DrawSymbolMark(bool check);
 };

@@ -14,6 +14,7 @@
 class TqdxPage;
 class TqdxXMLItem;
 class TqdxCustomExportFilter;
+class TCanvas;
 
 enum TqdxAnchor : uint8_t { fraLeft, fraTop, fraRight, fraBottom };
 using TqdxAnchors = uint8_t;
@@ -133,6 +134,11 @@ public:
 
   std::string Description;
   int32_t IndexTag = 0;
+
+  // Paints the object: a point (x, y) in absolute pixels lands on
+  // (x * scaleX + offsetX, y * scaleY + offsetY). Components without a
+  // visible form paint nothing.
+  virtual void Draw(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY);
 
   // The rectangle in absolute pixels that the object covers.
   virtual TqdxRect GetExportBounds() const;

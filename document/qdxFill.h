@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class TCanvas;
+
 enum TqdxFillType : uint8_t { ftBrush, ftGradient, ftGlass };
 enum TqdxBrushStyle : uint8_t { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
 enum TqdxGradientStyle : uint8_t { gsHorizontal, gsVertical, gsElliptic, gsRectangle, gsVertCenter, gsHorizCenter };
@@ -22,6 +24,9 @@ public:
   virtual TqdxFillType FillType() const = 0;
   // The colour that stands for the fill where one colour is needed.
   virtual TqdxColor GetColor() const = 0;
+  // Paints the fill over [left, right) x [top, bottom) of the canvas.
+  virtual void Draw(TCanvas& canvas, int left, int top, int right, int bottom, double scaleX,
+                    double scaleY) const = 0;
 };
 
 class TqdxBrushFill : public TqdxCustomFill {
@@ -33,6 +38,7 @@ public:
 
   TqdxFillType FillType() const override { return ftBrush; }
   TqdxColor GetColor() const override { return BackColor; }
+  void Draw(TCanvas& canvas, int left, int top, int right, int bottom, double scaleX, double scaleY) const override;
 };
 
 class TqdxGradientFill : public TqdxCustomFill {
@@ -45,6 +51,7 @@ public:
   TqdxFillType FillType() const override { return ftGradient; }
   // The colour halfway between start and end.
   TqdxColor GetColor() const override { return qdxMiddleColor(StartColor, EndColor); }
+  void Draw(TCanvas& canvas, int left, int top, int right, int bottom, double scaleX, double scaleY) const override;
 };
 
 class TqdxGlassFill : public TqdxCustomFill {
@@ -57,6 +64,11 @@ public:
 
   TqdxFillType FillType() const override { return ftGlass; }
   TqdxColor GetColor() const override { return Color; }
+  void Draw(TCanvas& canvas, int left, int top, int right, int bottom, double scaleX, double scaleY) const override;
+  // Color lightened towards white by Blend, channel by channel.
+  TqdxColor HighlightColor() const;
+  // The colour of the hatch: the highlight 6 darker in each channel.
+  TqdxColor HatchColor() const;
 };
 
 std::unique_ptr<TqdxCustomFill> qdxCreateFill(TqdxFillType type);

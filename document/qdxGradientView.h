@@ -18,6 +18,9 @@ public:
   void SetColor(TqdxColor value) override { FOwnColor = value; }
   TqdxColor OwnColor() const { return FOwnColor; }
 
+  // The gradient over the drawing rectangle (no background), then the frame.
+  void Draw(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+
 private:
   TqdxColor FOwnColor = clNone;
 };

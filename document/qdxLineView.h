@@ -16,6 +16,16 @@ public:
   bool ArrowSolid = false;
   int32_t ArrowLength = 20;
   int32_t ArrowWidth = 5;
+
+  // A straight line first becomes exactly horizontal or vertical (this
+  // changes its stored geometry and frame sides), then draws as a frame.
+  void Draw(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+  // The straight line's normalisation on its own.
+  void Normalize();
+
+protected:
+  // The arrow head at tip, pointing away from other.
+  void DrawArrow(int tipX, int tipY, int otherX, int otherY);
 };
 
 class TqdxLineView : public TqdxCustomLineView {

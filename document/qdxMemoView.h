@@ -4,6 +4,7 @@
 #include "document/qdxFormat.h"
 #include "document/qdxHighlight.h"
 #include "document/qdxView.h"
+#include "platform/GraphicsTypes.h"
 
 #include <string>
 #include <vector>
@@ -70,6 +71,24 @@ public:
   // The text as UTF-8; with AllowExpressions the first [TOTALPAGES] (any
   // case) becomes TotalPages.
   std::string GetComponentText() const override;
+
+  // ---- drawing ----
+  // BeginDraw; background and frame unless a recording canvas is attached;
+  // then the text through the shared layout object.
+  void Draw(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+  // Sets up the shared layout object (DrawTextObject) for this object at the
+  // offsets and scales and lays the text out; the caller holds its lock.
+  void SetDrawParams(TCanvas& canvas, double offsetX, double offsetY, double scaleX, double scaleY);
+  // The rectangle the text is laid out in: inside the frame lines and gaps.
+  TRect GetTextRect(double scaleX, double scaleY, double offsetX, double offsetY) const;
+  // The text as laid out at scale 1, lines joined by CR LF (laidOut), or the
+  // text with its markup removed; lines and flags, when given, receive the
+  // laid-out lines and their paragraph flags.
+  std::u16string WrapText(bool laidOut, std::vector<std::u16string>* lines = nullptr,
+                          std::vector<int>* flags = nullptr);
+  // Makes Width fit the text (AutoWidth); haRight keeps the right edge,
+  // haCenter the centre.
+  void CalcAutoWidth();
 
 private:
   mutable TqdxFormatCollection FFormats;

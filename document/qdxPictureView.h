@@ -25,6 +25,9 @@ public:
   TqdxPictureData* GetPicture() const { return &FPicture; }
   bool IsPictureStored() const { return PictureStored; }
 
+  // Background (unless DrawMono), the picture, the frame.
+  void Draw(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+
 private:
   mutable TqdxPictureData FPicture;
 };

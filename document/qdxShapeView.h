@@ -14,4 +14,13 @@ public:
 
   TqdxShapeKind Shape = skRectangle;
   int32_t Curve = 0;  // corner radius factor of the rounded rectangle
+
+  // The shape paints its own fill and outline (no rectangular frame).
+  void Draw(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+
+private:
+  void DrawShape();
+  // Outlines the shape once with the current pen and brush.
+  void Outline();
+  bool FForceSolid = false;  // the inner outline of a double frame
 };

@@ -8,6 +8,9 @@
 #include "document/qdxHyperlink.h"
 #include "document/qdxObjectProcessing.h"
 
+class TCanvas;
+class TVectorCanvas;
+
 enum TqdxAlign : uint8_t { baNone, baLeft, baRight, baCenter, baWidth, baBottom, baClient, baHidden };
 enum TqdxVisibilityType : uint8_t { vsPreview, vsExport, vsPrint };
 using TqdxVisibilityTypes = uint8_t;  // bits 1 preview, 2 export, 4 print
@@ -62,10 +65,53 @@ public:
   // Widened to the right and down by the drop shadow.
   TqdxRect GetExportBounds() const override;
 
+  // ---- drawing ----
+  // Not stored: an export may turn it on around one draw; text is then drawn
+  // in black and pictures leave out their background.
+  bool DrawMono = false;
+
+  // BeginDraw, DrawBackground, DrawFrame.
+  void Draw(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) override;
+  // Stores the canvas, scales and offsets and derives the drawing rectangle.
+  virtual void BeginDraw(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY);
+  // The fill over the drawing rectangle widened under the frame lines.
+  virtual void DrawBackground();
+  // The drop shadow and the frame lines.
+  virtual void DrawFrame();
+  // A new recording canvas holding the text runs of the object drawn at
+  // scale 1 with its top-left corner at the origin; the caller owns it.
+  virtual std::unique_ptr<TVectorCanvas> GetVectorCanvas();
+  // The rendering into an enhanced metafile (GetVectorGraphic) arrives with
+  // the metafile canvas; the frame and background already honour its mode
+  // through FMetafileMode and FMetafileFill.
+
+  // Drawing state of the last BeginDraw, in whole target pixels.
+  int X() const { return FX; }
+  int Y() const { return FY; }
+  int X1() const { return FX1; }
+  int Y1() const { return FY1; }
+  int DX() const { return FDX; }
+  int DY() const { return FDY; }
+  int FrameWidth() const { return FFrameWidth; }
+  // The rectangle DrawBackground fills (left, top, right, bottom).
+  void BackgroundRect(int& left, int& top, int& right, int& bottom) const;
+
   // Binary records of classes whose contents this program does not read are
   // kept and written back unchanged.
   void WriteBinaryProperties(std::vector<TqdxBinaryProperty>& out) const override;
   bool ReadBinaryProperty(const std::string& name, std::string_view data) override;
+
+protected:
+  TCanvas* FCanvas = nullptr;
+  double FScaleX = 1, FScaleY = 1, FOffsetX = 0, FOffsetY = 0;
+  int FX = 0, FY = 0, FX1 = 0, FY1 = 0, FDX = 0, FDY = 0, FFrameWidth = 0;
+  // While the object renders itself into a metafile for a vector export,
+  // the export paints the frame and (unless FMetafileFill) the fill itself.
+  bool FMetafileMode = false;
+  bool FMetafileFill = false;
+  // A recording canvas that collects the text runs of the object; while one
+  // is attached a text object paints neither background nor frame.
+  TVectorCanvas* FVectorCanvas = nullptr;
 
 private:
   mutable TqdxFrame FFrame;

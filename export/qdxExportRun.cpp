@@ -14,7 +14,8 @@
 namespace {
 
 TqdxAutoWidthProc& AutoWidthProc() {
-  static TqdxAutoWidthProc proc = nullptr;
+  // The text object measures itself unless a caller put something else here.
+  static TqdxAutoWidthProc proc = [](TqdxCustomMemoView& memo) { memo.CalcAutoWidth(); };
   return proc;
 }
 
