@@ -1,0 +1,73 @@
+#pragma once
+// The PDF export filter: drives one PDF file per run through the document
+// writer, placing every object of every page as PDF content.
+
+#include "export/pdf/qdxPDFDocument.h"
+#include "export/qdxExportBaseDialog.h"
+#include "export/qdxFilterSettings.h"
+
+#include <memory>
+#include <string>
+
+class TqdxView;
+class TqdxCustomMemoView;
+class TqdxPDFContentWriter;
+struct TqdxPDFObjRect;
+
+class TqdxPDFExport : public TqdxBaseDialogExportFilter, public TqdxSaveOriginalImagesOption {
+public:
+  QDX_CLASS(TqdxPDFExport)
+  explicit TqdxPDFExport(TqdxBaseComponent* owner = nullptr, bool noRegister = false);
+  ~TqdxPDFExport() override;
+
+  void Finish() override;
+  bool Start() override;
+  std::string GetDescription() const override { return "PDF file"; }
+  void ExportObject(TqdxComponent* obj) override;
+  void FinishPage(TqdxReportPage* page, int index) override;
+  void StartPage(TqdxReportPage* page, int index) override;
+
+  bool GetSaveOriginalImages() const override { return SaveOriginalImages; }
+  void SetSaveOriginalImages(bool value) override { SaveOriginalImages = value; }
+
+  // ---- published options ----
+  bool Compressed = true;
+  bool EmbeddedFonts = false;
+  bool EmbedFontsIfProtected = true;
+  bool PrintOptimized = false;
+  bool Outline = false;
+  bool Background = false;
+  bool HTMLTags = true;
+  int32_t Quality = 95;
+  bool Transparency = false;
+  std::u16string Title;
+  std::u16string Author = u"Quodex";
+  std::u16string Subject = u"Quodex PDF export";
+  std::u16string Keywords;
+  std::u16string Creator = TqdxPDFOptions::DefaultCreator();
+  std::u16string Producer;
+  std::string UserPassword;
+  std::string OwnerPassword;
+  TqdxPDFEncBits ProtectionFlags = AllPDFEncBits;
+  bool HideToolbar = false, HideMenubar = false, HideWindowUI = false, FitWindow = false, CenterWindow = false;
+  bool PrintScaling = false;
+  bool PdfA = false;
+  bool SaveOriginalImages = true;
+
+  // The document of the running export (tests look at it); none between runs.
+  TqdxPDFDocument* Document() { return FDoc.get(); }
+  // Fixed identifier and time for reproducible files.
+  std::string FixedFileID;
+  bool UseFixedTime = false;
+  TqdxPDFDateTime FixedTime;
+
+private:
+  TqdxPDFOptions EffectiveOptions() const;
+  void Links(TqdxView& view, const TqdxPDFObjRect& r);
+  void Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r);
+  void Raster(TqdxView& view, const TqdxPDFObjRect& r);
+
+  std::unique_ptr<TqdxPDFDocument> FDoc;
+  TqdxReportPage* FPage = nullptr;
+  int FPageIndex = 0;
+};
