@@ -3,6 +3,7 @@
 #include "document/qdxDrawing.h"
 #include "document/qdxPictureDecode.h"
 #include "document/qdxPictureView.h"
+#include "platform/MetafilePlayer.h"
 #include "platform/BmpFile.h"
 #include "platform/IcoFile.h"
 #include "platform/JpegFile.h"
@@ -55,9 +56,13 @@ void TqdxPictureView::Draw(TCanvas& canvas, double scaleX, double scaleY, double
   if (!DrawMono) DrawBackground();
   const TqdxPictureData& data = *GetPicture();
   if (!data.Empty()) {
-    if (data.Kind() == TqdxGraphicKind::gkMetafile || data.Kind() == TqdxGraphicKind::gkWMF) {
-      // Played once the metafile player is part of the program.
-      qdxDrawMessage(Name + ": metafile pictures are not drawn yet");
+    if (data.Kind() == TqdxGraphicKind::gkMetafile) {
+      // A metafile is played over the whole picture area.
+      TRect target{FX, FY, FX1, FY1};
+      TMetafilePlayResult played = PlayMetafile(data.Bytes(), canvas, target);
+      for (const std::string& m : played.Messages) qdxDrawMessage(Name + ": " + m);
+    } else if (data.Kind() == TqdxGraphicKind::gkWMF) {
+      qdxDrawMessage(Name + ": pictures in the older Windows metafile format are not drawn");
     } else {
       TBitmap picture;
       try {

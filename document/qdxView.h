@@ -81,9 +81,10 @@ public:
   // A new recording canvas holding the text runs of the object drawn at
   // scale 1 with its top-left corner at the origin; the caller owns it.
   virtual std::unique_ptr<TVectorCanvas> GetVectorCanvas();
-  // The rendering into an enhanced metafile (GetVectorGraphic) arrives with
-  // the metafile canvas; the frame and background already honour its mode
-  // through FMetafileMode and FMetafileFill.
+  // The object drawn into a new enhanced metafile at scale 1 with its
+  // top-left corner at the origin, without its frame and, unless drawFill,
+  // without its fill (vector exports paint those themselves).
+  virtual std::string GetVectorGraphic(bool drawFill);
 
   // Drawing state of the last BeginDraw, in whole target pixels.
   int X() const { return FX; }

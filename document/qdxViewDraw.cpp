@@ -1,6 +1,8 @@
 // The drawing rectangle, background and frame every view shares.
 #include "document/qdxDrawing.h"
 #include "document/qdxView.h"
+
+#include "platform/MetafileCanvas.h"
 #include "platform/RasterCanvas.h"
 #include "platform/VectorCanvas.h"
 
@@ -44,6 +46,20 @@ void TqdxView::Draw(TCanvas& canvas, double scaleX, double scaleY, double offset
   BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
   DrawBackground();
   DrawFrame();
+}
+
+std::string TqdxView::GetVectorGraphic(bool drawFill) {
+  TMetafileCanvas canvas(std::max(1, Round(std::fabs(GetWidth()))), std::max(1, Round(std::fabs(GetHeight()))));
+  struct TMode {
+    TqdxView& V;
+    TMode(TqdxView& v, bool fill) : V(v) {
+      V.FMetafileMode = true;
+      V.FMetafileFill = fill;
+    }
+    ~TMode() { V.FMetafileMode = V.FMetafileFill = false; }
+  } mode(*this, drawFill);
+  Draw(canvas, 1, 1, -AbsLeft(), -AbsTop());
+  return canvas.Finish();
 }
 
 std::unique_ptr<TVectorCanvas> TqdxView::GetVectorCanvas() {
