@@ -4,6 +4,11 @@
 #include "platform/Font.h"
 #include "platform/TextMeasure.h"
 
+#include <algorithm>
+#include <memory>
+#include <utility>
+#include <vector>
+
 TFontDesc qdxFontDescOf(const TqdxTextFont& font) {
   TFontDesc d;
   d.FaceName = font.Name;
@@ -17,14 +22,33 @@ TFontDesc qdxFontDescOf(const TqdxTextFont& font) {
   return d;
 }
 
+namespace {
+
+// Layout measures line after line, object after object, in the same few
+// fonts; opening one (matching the face, reading its metrics) costs more than
+// measuring a cell's text. A few recent fonts are kept per thread.
+const TFont& CachedFont(const TqdxTextFont& font) {
+  constexpr size_t Size = 8;
+  thread_local std::vector<std::pair<TFontDesc, std::unique_ptr<TFont>>> cache;  // most recent first
+  TFontDesc desc = qdxFontDescOf(font);
+  for (size_t i = 0; i < cache.size(); ++i)
+    if (cache[i].first == desc) {
+      if (i) std::rotate(cache.begin(), cache.begin() + static_cast<std::ptrdiff_t>(i),
+                         cache.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+      return *cache.front().second;
+    }
+  auto f = std::make_unique<TFont>(desc);
+  if (cache.size() == Size) cache.pop_back();
+  cache.insert(cache.begin(), {std::move(desc), std::move(f)});
+  return *cache.front().second;
+}
+
+}  // namespace
+
 void TqdxFontMeasurer::Cumulative(const TqdxTextFont& font, std::u16string_view text, std::vector<int>& out) {
   out.resize(text.size());
   if (text.empty()) return;
-  TFont f(qdxFontDescOf(font));
-  TextPartialExtents(f, text, out.data());
+  TextPartialExtents(CachedFont(font), text, out.data());
 }
 
-int TqdxFontMeasurer::TextMetricHeight(const TqdxTextFont& font) {
-  TFont f(qdxFontDescOf(font));
-  return f.TextMetrics().Height;
-}
+int TqdxFontMeasurer::TextMetricHeight(const TqdxTextFont& font) { return CachedFont(font).TextMetrics().Height; }

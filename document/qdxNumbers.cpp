@@ -24,18 +24,26 @@ std::string qdxFloatToStr(double value) {
 }
 
 double qdxStrToFloat(std::string_view text) {
-  std::string s;
-  s.reserve(text.size());
+  // Every coordinate of every object read goes through here: numbers are
+  // short, so they are normalised on the stack.
+  char buffer[64];
+  std::string heap;
+  char* out = buffer;
+  if (text.size() > sizeof buffer) {
+    heap.resize(text.size());
+    out = heap.data();
+  }
+  size_t n = 0;
   for (char c : text) {
     if (c == ' ') continue;
-    s += c == ',' ? '.' : c;
+    out[n++] = c == ',' ? '.' : c;
   }
-  const char* b = s.data();
-  const char* e = s.data() + s.size();
+  const char* b = out;
+  const char* e = out + n;
   if (b != e && *b == '+') ++b;
   double v = 0;
   auto r = std::from_chars(b, e, v);
-  if (s.empty() || r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
+  if (n == 0 || r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
     throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
   return v;
 }

@@ -96,6 +96,7 @@ void TqdxPreviewPages::Clear() {
   FPostProcessor.clear();
   FPictureCache.Clear();
   FLoadErrors.clear();
+  FChangedPageElements.clear();
   CurPage = -1;
 }
 
@@ -112,17 +113,26 @@ void TqdxPreviewPages::AddLoadError(const std::string& message) {
 
 bool TqdxPreviewPages::LoadFromFile(const std::string& fileName, bool raiseWhenMissing) {
   if (!raiseWhenMissing && !FileExists(fileName)) return false;
-  TFileStream stream(fileName, TFileMode::fmOpenRead);
-  LoadFromStream(stream, false);
+  auto stream = std::make_unique<TFileStream>(fileName, TFileMode::fmOpenRead);
+  TStream& ref = *stream;
+  LoadDocument(ref, std::move(stream));
   if (Report()) Report()->FileName = fileName;
   return true;
 }
 
 void TqdxPreviewPages::LoadFromStream(TStream& stream, bool) {
+  // A borrowed stream cannot outlive the call, so it is read in full; only
+  // LoadFromFile keeps its source open for partial loading.
+  LoadDocument(stream, nullptr);
+}
+
+void TqdxPreviewPages::LoadDocument(TStream& stream, std::unique_ptr<TStream> owned) {
   Clear();
   Initialize();
-  // Partial loading is not needed: pages stay XML until they are built.
-  FDoc.LoadFromStream(stream);
+  if (owned)
+    FDoc.LoadFromStream(std::move(owned), true);
+  else
+    FDoc.LoadFromStream(stream);
   if (!qdxSameText(FDoc.Root()->Name(), "preparedreport")) {
     Clear();
     throw TqdxInvalidXMLException();
@@ -222,17 +232,50 @@ TqdxReportPage* TqdxPreviewPages::GetPage(int index) {
   int limit = Report() ? Report()->GetPreviewOptions()->PagesInCache : 50;
   if (FPageCache.size() > 1 && static_cast<int>(FPageCache.size()) > limit) {
     int last = FPageCache.back().first;
-    FPageCache.pop_back();
-    TqdxXMLItem* lastItem = PagesItem()->Items(last);
-    if (Report() && Report()->GetEngineOptions()->UseFileCache && lastItem->Unloadable()) {
-      try {
-        FDoc.UnloadItem(lastItem);
-      } catch (const std::exception&) {
-        // Keeping the element in memory is always correct, only larger.
-      }
-    }
+    FPageCache.pop_back();  // the page's objects point into its element: free them first
+    ReleasePageElement(last);
   }
   return result;
+}
+
+void TqdxPreviewPages::ClearPageCache() {
+  std::vector<int> indices;
+  indices.reserve(FPageCache.size());
+  for (const auto& entry : FPageCache) indices.push_back(entry.first);
+  FPageCache.clear();
+  for (int index : indices) ReleasePageElement(index);
+}
+
+void TqdxPreviewPages::ReleasePageElement(int index) {
+  if (index < 0 || index >= Count()) return;
+  TqdxXMLItem* item = PagesItem()->Items(index);
+  if (!item->Unloadable() || !item->Loaded()) return;
+  if (FDoc.SwapIsSource()) {
+    // Unchanged since it was read from the source file, which stays open:
+    // reading it back later gives the same element. A changed one stays.
+    if (!FChangedPageElements.count(item)) item->Clear();
+    return;
+  }
+  if (Report() && Report()->GetEngineOptions()->UseFileCache) {
+    try {
+      FDoc.UnloadItem(item);
+    } catch (const std::exception&) {
+      // Keeping the element in memory is always correct, only larger.
+    }
+  }
+}
+
+void TqdxPreviewPages::PinPageElement(TqdxXMLItem* item) {
+  TqdxXMLItem* pages = PagesItem();
+  while (item && item->Parent() != pages) item = item->Parent();
+  if (item) FChangedPageElements.insert(item);
+}
+
+int TqdxPreviewPages::LoadedPageElementCount() {
+  TqdxXMLItem* pages = PagesItem();
+  int n = 0;
+  for (int i = 0; i < pages->Count(); ++i) n += pages->Items(i)->Loaded() ? 1 : 0;
+  return n;
 }
 
 std::unique_ptr<TqdxReportPage> TqdxPreviewPages::BuildPage(TqdxXMLItem& item) {
@@ -546,6 +589,7 @@ void TqdxPreviewPages::ModifyPage(int index, const TqdxReportPage& page) {
   item->Clear();
   // Clearing a swappable element marks it swapped out; its new contents are here.
   item->SetLoaded(true);
+  FChangedPageElements.insert(item);
   TqdxXMLSerializer s;
   s.Owner = const_cast<TqdxReportPage*>(&page);
   s.WriteRootComponent(page, true, item);
@@ -558,6 +602,7 @@ void TqdxPreviewPages::ModifyPage(int index, const TqdxReportPage& page) {
 
 void TqdxPreviewPages::ModifyObject(TqdxComponent& object) {
   if (!object.XMLItem) return;
+  PinPageElement(object.XMLItem);
   const TqdxDictionaryEntry* entry = FDictionary.Find(object.XMLItem->Name());
   if (entry && entry->Object) {
     std::string diff = qdxDiff(object, *entry->Object);

@@ -10,6 +10,7 @@
 #include "document/qdxXML.h"
 
 #include <memory>
+#include <unordered_set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,7 +88,7 @@ public:
   std::pair<int, int> GetPageSize(int index) override;
   void Clear() override;
   int GetAnchorPage(const std::string& text) override;
-  void ClearPageCache() override { FPageCache.clear(); }
+  void ClearPageCache() override;
 
   // Takes the picture cache and swap settings from the report's options.
   void Initialize();
@@ -95,6 +96,9 @@ public:
   void LoadFromStream(TStream& stream, bool allowPartialLoading = false);
   void SaveToStream(TStream& stream);
   // False (and nothing loaded) when the file is missing, unless raiseWhenMissing.
+  // The file is loaded partially and stays open while the pages live: page
+  // elements are read from it when their page is built and dropped again when
+  // the page leaves the cache, so memory does not grow with the page count.
   bool LoadFromFile(const std::string& fileName, bool raiseWhenMissing = false);
   // Writes beside the file first and renames, so a failure keeps the old file.
   void SaveToFile(const std::string& fileName);
@@ -121,6 +125,8 @@ public:
   // Messages met while reading objects (unknown classes, bad values).
   const std::vector<std::string>& LoadErrors() const { return FLoadErrors; }
   int CachedPageCount() const { return static_cast<int>(FPageCache.size()); }
+  // Page elements whose children are in memory now.
+  int LoadedPageElementCount();
   int CurPage = -1;
 
 private:
@@ -134,6 +140,12 @@ private:
   void OfferPostProcessing(TqdxComponent*& obj, const TqdxComponent& parent);
   void WriteObjects(TqdxComponent& parent, TqdxXMLItem& item, int sourceIndex);
   void AddLoadError(const std::string& message);
+  void LoadDocument(TStream& stream, std::unique_ptr<TStream> owned);
+  // Called when the page at index has left the cache: its element's children
+  // go when they can be read back.
+  void ReleasePageElement(int index);
+  // Marks the page element holding item as changed in memory.
+  void PinPageElement(TqdxXMLItem* item);
 
   TqdxXMLDocument FDoc;
   TqdxDictionary FDictionary;
@@ -144,4 +156,7 @@ private:
   // Most recently used first.
   std::vector<std::pair<int, std::unique_ptr<TqdxReportPage>>> FPageCache;
   std::vector<std::string> FLoadErrors;
+  // Page elements changed in memory (ModifyPage, ModifyObject): their source
+  // bytes are stale, so they are never dropped to be read back.
+  std::unordered_set<const TqdxXMLItem*> FChangedPageElements;
 };

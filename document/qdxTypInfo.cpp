@@ -17,6 +17,12 @@ std::string LowerCase(std::string_view s) {
   return r;
 }
 
+// The order of the property index: by length first, so that most steps of
+// a search compare two lengths rather than two strings.
+bool IndexLess(std::string_view a, std::string_view b) {
+  return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
 [[noreturn]] void WrongKind(const std::string& name, const char* what) {
   throw EqdxPropertyError("Property " + name + " has no " + what + " value");
 }
@@ -241,9 +247,20 @@ std::unique_ptr<TqdxPersistent> TqdxClassInfo::Create(TqdxBaseComponent* owner) 
 }
 
 const TqdxPropInfo* TqdxClassInfo::FindProperty(std::string_view name) const {
-  std::string key = LowerCase(name);
+  // Called for every attribute of every object read, so the key is lowered
+  // on the stack: property names are short.
+  char buffer[64];
+  std::string heap;
+  std::string_view key;
+  if (name.size() <= sizeof buffer) {
+    for (size_t i = 0; i < name.size(); ++i) buffer[i] = LowerAscii(name[i]);
+    key = std::string_view(buffer, name.size());
+  } else {
+    heap = LowerCase(name);
+    key = heap;
+  }
   auto it = std::lower_bound(FIndex.begin(), FIndex.end(), key,
-                             [](const auto& e, const std::string& k) { return e.first < k; });
+                             [](const auto& e, std::string_view k) { return IndexLess(e.first, k); });
   if (it != FIndex.end() && it->first == key) return it->second;
   return nullptr;
 }
@@ -252,7 +269,7 @@ void TqdxClassInfo::AddProperty(std::unique_ptr<TqdxPropInfo> prop) {
   const TqdxPropInfo* p = prop.get();
   std::string key = LowerCase(p->Name());
   auto it = std::lower_bound(FIndex.begin(), FIndex.end(), key,
-                             [](const auto& e, const std::string& k) { return e.first < k; });
+                             [](const auto& e, const std::string& k) { return IndexLess(e.first, k); });
   if (it != FIndex.end() && it->first == key) {
     // Published again: the new description takes the inherited one's place.
     std::replace(FAll.begin(), FAll.end(), it->second, p);

@@ -201,7 +201,7 @@ private:
   TqdxFactory FFactory;
   std::vector<std::unique_ptr<TqdxPropInfo>> FOwn;
   std::vector<const TqdxPropInfo*> FAll;
-  // FAll by lower-case name, sorted, for lookups.
+  // FAll by lower-case name, sorted by length then name, for lookups.
   std::vector<std::pair<std::string, const TqdxPropInfo*>> FIndex;
 };
 

@@ -136,6 +136,10 @@ public:
   // item. Refused (std::logic_error) while the swap stream is the source of a
   // partial load, which is opened read-only.
   void UnloadItem(TqdxXMLItem* item);
+  // True while swapped-out elements are read from the partially loaded
+  // source itself: an unchanged element read from it can simply be cleared
+  // again (Clear on the item), as its bytes stay there.
+  bool SwapIsSource() const { return FSwapIsSource; }
 
   // One tag per line, ended by CR LF and indented by two spaces per level.
   bool IndentOutput() const { return FIndentOutput; }

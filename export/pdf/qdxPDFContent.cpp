@@ -53,14 +53,27 @@ std::string PdfFillColor(TqdxColor c) {
 std::string PdfFrameColor(TqdxColor c) {
   if (c == clNone) c = clBlack;
   TRGB x = Channels(c);
-  auto one = [](int v) -> std::string {
-    if (v == 0) return "0";
-    if (v >= 255) return "1";
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0.%02d", v * 100 / 256);
-    return buf;
+  // Written for every side of every frame: digits by hand, not printf.
+  std::string s;
+  s.reserve(14);
+  auto one = [&s](int v) {
+    if (v == 0) {
+      s += '0';
+    } else if (v >= 255) {
+      s += '1';
+    } else {
+      const int d = v * 100 / 256;
+      s += "0.";
+      s += static_cast<char>('0' + d / 10);
+      s += static_cast<char>('0' + d % 10);
+    }
   };
-  return one(x.R) + " " + one(x.G) + " " + one(x.B);
+  one(x.R);
+  s += ' ';
+  one(x.G);
+  s += ' ';
+  one(x.B);
+  return s;
 }
 
 std::string PdfDash(TqdxFrameStyle style, double w) {

@@ -137,7 +137,11 @@ void TqdxPDFDocument::FinishPage() {
                              {.OpenDict = true, .CloseDict = true,
                               .Compress = FOptions.Compressed, .Encrypt = true},
                              page.FContents);
-  page.FContent = TMemoryStream();
+  // Assigning an empty stream would keep the string's buffer (an empty
+  // string moves in by copy), so every finished page would hold on to its
+  // content's capacity: swap it out to really free it.
+  std::string().swap(page.FContent.Data());
+  page.FContent.SetPosition(0);
   for (auto& font : FFonts)
     if (!font.Reference) font.Reference = FObjects.NewObject();
   page.FFontCount = int(FFonts.size());

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -621,4 +622,74 @@ TEST(PreviewPages, NamesThatNeedEscapingSurviveSaving) {
   auto* memo = static_cast<TqdxMemoView*>(again.GetPage(0)->FindObject("a\"b<c"));
   ASSERT_NE(memo, nullptr);
   EXPECT_EQ(memo->Text(), u"printed");
+}
+
+TEST(PreviewPages, FilePagesAreReadWhenBuiltAndDroppedWhenUncached) {
+  // A file opened for conversion keeps only the elements of cached pages in
+  // memory; the rest are read from the file when their page is built.
+  TTempDir dir;
+  const int count = 1000;
+  const std::string path = dir / "large.qdp";
+  {
+    TqdxPreviewPages built(nullptr);
+    built.AddSourcePage(MakePage(-1));
+    for (int i = 0; i < count; ++i) built.AddPage(0, *MakePage(i % 7));
+    built.SaveToFile(path);
+  }
+  TqdxReport report;
+  report.GetPreviewOptions()->PagesInCache = 5;
+  TqdxPreviewPages pages(&report);
+  ASSERT_TRUE(pages.LoadFromFile(path));
+  ASSERT_EQ(pages.Count(), count);
+  // The first two pages are never swappable.
+  EXPECT_EQ(pages.LoadedPageElementCount(), 2);
+  int most = 0;
+  for (int i = 0; i < count; ++i) {
+    TqdxReportPage* page = pages.GetPage(i);
+    ASSERT_TRUE(page);
+    if (i % 97 == 0) {
+      EXPECT_EQ(Describe(*page), Describe(*MakePage(i % 7))) << i;
+    }
+    most = std::max(most, pages.LoadedPageElementCount());
+  }
+  EXPECT_EQ(most, 2 + 5);
+  pages.ClearPageCache();
+  EXPECT_EQ(pages.LoadedPageElementCount(), 2);
+  // Built again from the file after being dropped.
+  EXPECT_EQ(Describe(*pages.GetPage(count - 1)), Describe(*MakePage((count - 1) % 7)));
+  pages.ClearPageCache();
+
+  // Saving writes every page in full, exactly as the fully read document does.
+  TqdxReport fullReport;
+  TqdxPreviewPages full(&fullReport);
+  Load(full, ReadWholeFile(path));
+  const std::string expected = Save(full);
+  const std::string saved = Save(pages);
+  const auto diff = std::mismatch(saved.begin(), saved.end(), expected.begin(), expected.end());
+  EXPECT_TRUE(saved == expected) << "differs at " << (diff.first - saved.begin()) << ": "
+                                 << saved.substr(static_cast<size_t>(diff.first - saved.begin()), 80) << " / "
+                                 << expected.substr(static_cast<size_t>(diff.second - expected.begin()), 80);
+  EXPECT_EQ(pages.LoadedPageElementCount(), 2);
+
+  // Changes in memory survive the page leaving the cache and reach the saved
+  // file, even when it replaces the file the pages are read from.
+  auto edited = MakePage(9);
+  pages.ModifyPage(500, *edited);
+  auto* memo = static_cast<TqdxMemoView*>(pages.GetPage(700)->FindObject("Memo1"));
+  ASSERT_TRUE(memo);
+  memo->SetText(u"changed");
+  pages.ModifyObject(*memo);
+  pages.ClearPageCache();
+  for (int i = 0; i < 10; ++i) pages.GetPage(i);
+  pages.ClearPageCache();
+  EXPECT_EQ(Describe(*pages.GetPage(500)), Describe(*edited));
+  EXPECT_EQ(static_cast<TqdxMemoView*>(pages.GetPage(700)->FindObject("Memo1"))->Text(), u"changed");
+  pages.SaveToFile(path);
+  EXPECT_EQ(Describe(*pages.GetPage(count - 1)), Describe(*MakePage((count - 1) % 7)));
+  TqdxPreviewPages reloaded(nullptr);
+  ASSERT_TRUE(reloaded.LoadFromFile(path));
+  ASSERT_EQ(reloaded.Count(), count);
+  EXPECT_EQ(Describe(*reloaded.GetPage(500)), Describe(*edited));
+  EXPECT_EQ(static_cast<TqdxMemoView*>(reloaded.GetPage(700)->FindObject("Memo1"))->Text(), u"changed");
+  EXPECT_EQ(Describe(*reloaded.GetPage(999)), Describe(*MakePage(999 % 7)));
 }

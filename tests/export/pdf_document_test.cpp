@@ -511,3 +511,21 @@ TEST(PdfDocument, MisuseIsReported) {
   ExpectXRefPointsAtObjects(next.Data());
   EXPECT_EQ(Occurrences(next.Data(), "/Type /Page\r\n"), 1);
 }
+
+TEST(PdfDocument, FinishedPagesLetGoOfTheirContent) {
+  // Pages stay listed until the end of the file; their content must not, or
+  // memory grows with the page count.
+  TqdxPDFDocument doc;
+  TMemoryStream out;
+  doc.BeginDocument(out);
+  std::vector<TqdxPDFPage*> pages;
+  for (int i = 0; i < 3; ++i) {
+    TqdxPDFPage& page = doc.AddPage(595.5, 842.25);
+    for (int k = 0; k < 2000; ++k) page.WriteLine("72 700 m 500 700 l S");
+    doc.FinishPage();
+    pages.push_back(&page);
+  }
+  for (TqdxPDFPage* page : pages) EXPECT_LT(page->Content().Data().capacity(), 64u);
+  doc.EndDocument();
+  EXPECT_EQ(out.Data().substr(0, 8), "%PDF-1.7");
+}
