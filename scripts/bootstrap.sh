@@ -11,7 +11,7 @@ PACKAGES=(
   libpng-dev libjpeg62-turbo-dev libpixman-1-dev
   fonts-liberation fonts-dejavu-core icc-profiles-free
   python3 time
-  qpdf poppler-utils python3-pypdf python3-fonttools emf2svg
+  qpdf poppler-utils python3-pypdf python3-fonttools python3-pikepdf emf2svg clang
 )
 
 missing=()

@@ -14,6 +14,8 @@
 #include <mutex>
 #include "platform/Bitmap.h"
 #include "platform/RasterCanvas.h"
+#include "export/pdf/qdxEMFtoPDFExport.h"
+#include "platform/MetafileCanvas.h"
 
 #include <cmath>
 
@@ -229,6 +231,7 @@ void TqdxPDFExport::ExportObject(TqdxComponent* obj) {
     w.Frame(*box->GetFrame(), r);
   } else if (view->GetWidth() != 0 && view->GetHeight() != 0) {
     if (view->Name == "_pagebackground" && !Background) return;
+    if (view->AllowVectorExport && !view->Is<TqdxPictureView>() && Vector(*view, r)) return;
     Raster(*view, r);
   }
 }
@@ -290,11 +293,49 @@ void TqdxPDFExport::Raster(TqdxView& view, const TqdxPDFObjRect& r) {
   w.Frame(frame, r);
 }
 
+bool TqdxPDFExport::Vector(TqdxView& view, const TqdxPDFObjRect& r) {
+  TqdxPDFPage& page = *FDoc->CurrentPage();
+  const double w0 = std::fabs(view.GetWidth()), h0 = std::fabs(view.GetHeight());
+  if (w0 > 1e6 || h0 > 1e6) return false;
+  const int pw = std::max(1, static_cast<int>(std::ceil(w0))), ph = std::max(1, static_cast<int>(std::ceil(h0)));
+  TqdxFrame& frame = *view.GetFrame();
+  std::string emf;
+  {
+    TMetafileCanvas canvas(pw, ph);
+    // The frame is written as vectors by the filter itself, after the contents.
+    const TqdxFrameTypes savedTyp = frame.Typ;
+    frame.Typ = 0;
+    try {
+      view.Draw(canvas, 1, 1, -view.AbsLeft(), -view.AbsTop());
+    } catch (...) {
+      frame.Typ = savedTyp;
+      return false;
+    }
+    frame.Typ = savedTyp;
+    emf = canvas.Finish();
+  }
+  const TPDFPageGeometry& g = page.Geometry;
+  const TEMFTargetRect target{g.PdfX(view.AbsLeft()), g.PdfY(view.AbsTop()), g.PdfX(view.AbsLeft() + pw),
+                              g.PdfY(view.AbsTop() + ph)};
+  std::string content;
+  try {
+    TEMFtoPDFExport player(emf, PdfA, FDoc.get(), target, content);
+    player.PlayMetafile();
+  } catch (const std::exception&) {
+    return false;
+  }
+  TqdxPDFContentWriter w(page);
+  w.Fill(view, r);
+  page.WriteRaw(content);
+  w.Frame(frame, r);
+  return true;
+}
+
 void TqdxPDFExport::Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r) {
   const bool tags = memo.AllowHTMLTags && HTMLTags && qdxJoinLines(memo.Memo).find(u'<') != std::u16string::npos;
   // Rotated text, negative gaps and markup keep their look as a picture of the object.
   if (tags || memo.Rotation % 360 != 0 || memo.GapX < 0 || memo.GapY < 0) {
-    Raster(memo, r);
+    if (!memo.AllowVectorExport || !Vector(memo, r)) Raster(memo, r);
     return;
   }
   TqdxPDFPage& page = *FDoc->CurrentPage();

@@ -66,6 +66,9 @@ private:
   void Links(TqdxView& view, const TqdxPDFObjRect& r);
   void Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r);
   void Raster(TqdxView& view, const TqdxPDFObjRect& r);
+  // The view drawn into a metafile and played as vectors; false (nothing
+  // written) when playing fails.
+  bool Vector(TqdxView& view, const TqdxPDFObjRect& r);
 
   std::unique_ptr<TqdxPDFDocument> FDoc;
   TqdxReportPage* FPage = nullptr;
