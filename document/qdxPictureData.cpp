@@ -1,5 +1,7 @@
 #include "document/qdxPictureData.h"
 
+#include "document/qdxUtils.h"
+
 #include "document/qdxClassBuilder.h"
 
 const TqdxClassInfo& TqdxPictureData::StaticClassInfo() {
@@ -36,17 +38,18 @@ const char* GraphicClassName(TqdxGraphicKind kind) {
 
 }  // namespace
 
-TqdxGraphicKind qdxDetectGraphicKind(std::string_view b) {
-  if (b.size() >= 2 && b[0] == 'B' && b[1] == 'M') return TqdxGraphicKind::gkBitmap;
-  if (b.size() >= 2 && static_cast<uint8_t>(b[0]) == 0xFF && static_cast<uint8_t>(b[1]) == 0xD8)
-    return TqdxGraphicKind::gkJPEG;
-  if (b.substr(0, 8) == std::string_view("\x89PNG\r\n\x1A\n", 8)) return TqdxGraphicKind::gkPNG;
-  if (b.size() >= 4 && ReadLE32(b, 0) == 2596720087u) return TqdxGraphicKind::gkWMF;
-  if (b.size() >= 44 && b.substr(40, 4) == " EMF") return TqdxGraphicKind::gkMetafile;
-  if (b.size() >= 4 && (static_cast<uint8_t>(b[2]) | static_cast<uint8_t>(b[3]) << 8) < 2)
-    return TqdxGraphicKind::gkIcon;
+// One recogniser serves the model and the picture cache: the kind follows
+// from the class name the bytes are stored under.
+static TqdxGraphicKind KindOf(const TqdxPictureFormat& f) {
+  if (f.ClassName == "TBitmap") return TqdxGraphicKind::gkBitmap;
+  if (f.ClassName == "TJPEGImage") return TqdxGraphicKind::gkJPEG;
+  if (f.ClassName == "TPNGObject") return TqdxGraphicKind::gkPNG;
+  if (f.ClassName == "TIcon") return TqdxGraphicKind::gkIcon;
+  if (f.ClassName == "TMetafile") return f.Enhanced ? TqdxGraphicKind::gkMetafile : TqdxGraphicKind::gkWMF;
   return TqdxGraphicKind::gkNone;
 }
+
+TqdxGraphicKind qdxDetectGraphicKind(std::string_view b) { return KindOf(qdxDetectPictureFormat(b)); }
 
 void TqdxPictureData::Clear() {
   FKind = TqdxGraphicKind::gkNone;
@@ -59,11 +62,9 @@ void TqdxPictureData::SetGraphic(TqdxGraphicKind kind, std::string bytes) {
 }
 
 bool TqdxPictureData::LoadFromFileBytes(std::string_view bytes) {
-  if (bytes.size() >= 8 && bytes.substr(0, 4) == std::string_view("\x01\x00\x00\x01", 4) &&
-      ReadLE32(bytes, 4) == bytes.size() - 8)
-    bytes.remove_prefix(8);
-  TqdxGraphicKind kind = qdxDetectGraphicKind(bytes);
-  SetGraphic(kind, std::string(bytes));
+  const TqdxPictureFormat format = qdxDetectPictureFormat(bytes);
+  const TqdxGraphicKind kind = KindOf(format);
+  SetGraphic(kind, std::string(bytes.substr(format.PayloadOffset)));
   return kind != TqdxGraphicKind::gkNone;
 }
 
