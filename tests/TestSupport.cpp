@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <cstdio>
+#include <sys/wait.h>
 
 TTempDir::TTempDir() {
   std::string tmpl = (std::filesystem::temp_directory_path() / "qdxtest.XXXXXX").string();
@@ -38,3 +40,15 @@ std::string FixturePath(const std::string& name) { return std::string(QDX_FIXTUR
 // has no frame pointers, so the stacks stop inside it and only the library
 // name can tell these reports apart.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+TShellRun RunShell(const std::string& command) {
+  TShellRun r;
+  FILE* p = popen((command + " 2>&1").c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Output.append(buf, n);
+  int status = pclose(p);
+  r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}

@@ -23,3 +23,11 @@ private:
 std::string ReadWholeFile(const std::string& name);
 void WriteWholeFile(const std::string& name, const std::string& data);
 std::string FixturePath(const std::string& name);
+
+// Runs a shell command (an independent reader such as qpdf or python3) and
+// returns its exit code and its standard output and error together.
+struct TShellRun {
+  int Code = -1;
+  std::string Output;
+};
+TShellRun RunShell(const std::string& command);

@@ -14,26 +14,10 @@ namespace {
 
 const char* const FixedID = "0123456789abcdef0123456789abcdef";
 
-struct TRun {
-  int Code = -1;
-  std::string Output;
-};
-
-TRun Shell(const std::string& command) {
-  TRun r;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Output.append(buf, n);
-  int status = pclose(p);
-  r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
 
 // qpdf --check must pass without a warning.
 void ExpectQpdfClean(const std::string& file, const std::string& password = "") {
-  TRun r = Shell("qpdf --check " + (password.empty() ? "" : "--password=" + password + " ") + file);
+  TShellRun r = RunShell("qpdf --check " + (password.empty() ? "" : "--password=" + password + " ") + file);
   EXPECT_EQ(r.Code, 0) << r.Output;
   EXPECT_EQ(r.Output.find("WARNING"), std::string::npos) << r.Output;
   EXPECT_NE(r.Output.find("No syntax or stream encoding errors"), std::string::npos) << r.Output;
@@ -170,7 +154,7 @@ print("TITLE|%s" % r.metadata.title)
 
 std::string ReadBack(const TTempDir& dir, const std::string& file) {
   WriteWholeFile(dir / "readback.py", ReadBackScript);
-  TRun r = Shell("/usr/bin/python3 " + dir / "readback.py" + " " + file);
+  TShellRun r = RunShell("/usr/bin/python3 " + dir / "readback.py" + " " + file);
   EXPECT_EQ(r.Code, 0) << r.Output;
   return r.Output;
 }
@@ -294,20 +278,20 @@ TEST(PdfDocument, EncryptedFileOpensWithItsPasswordsAndPermissions) {
   EXPECT_EQ(pdf.find("Chapter"), std::string::npos);  // titles are encrypted
   ExpectQpdfClean("'" + file + "'", "'user pw'");
 
-  TRun show = Shell("qpdf --show-encryption --password='user pw' " + file);
+  TShellRun show = RunShell("qpdf --show-encryption --password='user pw' " + file);
   EXPECT_NE(show.Output.find("R = 3"), std::string::npos) << show.Output;
   EXPECT_NE(show.Output.find("P = -44"), std::string::npos) << show.Output;
   EXPECT_NE(show.Output.find("extract for any purpose: allowed"), std::string::npos) << show.Output;
   EXPECT_NE(show.Output.find("print high resolution: allowed"), std::string::npos) << show.Output;
   EXPECT_NE(show.Output.find("modify annotations: not allowed"), std::string::npos) << show.Output;
   EXPECT_NE(show.Output.find("modify other: not allowed"), std::string::npos) << show.Output;
-  TRun owner = Shell("qpdf --show-encryption --password=owner " + file);
+  TShellRun owner = RunShell("qpdf --show-encryption --password=owner " + file);
   EXPECT_NE(owner.Output.find("Supplied password is owner password"), std::string::npos)
       << owner.Output;
-  EXPECT_NE(Shell("qpdf --check --password=wrong " + file).Code, 0);
+  EXPECT_NE(RunShell("qpdf --check --password=wrong " + file).Code, 0);
 
   // Decrypted, it reads exactly like the unencrypted file.
-  TRun dec = Shell("qpdf --password='user pw' --decrypt " + file + " " + dir / "open.pdf");
+  TShellRun dec = RunShell("qpdf --password='user pw' --decrypt " + file + " " + dir / "open.pdf");
   ASSERT_EQ(dec.Code, 0) << dec.Output;
   EXPECT_EQ(ReadBack(dir, dir / "open.pdf"), ReadBack(dir, dir / "plain.pdf"));
 }
@@ -340,7 +324,7 @@ TEST(PdfDocument, UserPasswordAloneAndSettingsStayUntouched) {
     EXPECT_EQ(doc.Options().Keywords, u"report");
     EXPECT_TRUE(doc.Options().EmbeddedFonts);
     ExpectQpdfClean(file, "secret");
-    TRun owner = Shell("qpdf --show-encryption --password=secret " + file);
+    TShellRun owner = RunShell("qpdf --show-encryption --password=secret " + file);
     EXPECT_NE(owner.Output.find("Supplied password is owner password"), std::string::npos)
         << owner.Output;
   }
@@ -450,7 +434,7 @@ prof = oi["/DestOutputProfile"].get_object()
 print("oi.N=%d size=%d" % (prof["/N"], len(prof.get_data())))
 print("header=" + open(sys.argv[1], "rb").read(8).decode())
 )PY");
-  TRun r = Shell("/usr/bin/python3 " + dir / "xmp.py" + " " + file);
+  TShellRun r = RunShell("/usr/bin/python3 " + dir / "xmp.py" + " " + file);
   ASSERT_EQ(r.Code, 0) << r.Output;
   std::string profile = ReadWholeFile(DefaultSRGBProfilePath);
   const std::string expected[] = {

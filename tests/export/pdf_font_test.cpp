@@ -20,22 +20,6 @@
 
 namespace {
 
-struct TRun {
-  int Code = -1;
-  std::string Output;
-};
-
-TRun Shell(const std::string& command) {
-  TRun r;
-  FILE* p = popen((command + " 2>&1").c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Output.append(buf, n);
-  int status = pclose(p);
-  r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
 
 int Occurrences(const std::string& s, const std::string& what) {
   int n = 0;
@@ -663,11 +647,11 @@ TEST_P(PdfFontFile, IndependentReadersSeeEmbeddedSubsetsAndGetTheTextBack) {
   EXPECT_TRUE(errors.empty()) << errors.front();
   std::string pw = encrypted ? " -upw user" : "";
 
-  TRun q = Shell("qpdf --check " + std::string(encrypted ? "--password=user " : "") + file);
+  TShellRun q = RunShell("qpdf --check " + std::string(encrypted ? "--password=user " : "") + file);
   EXPECT_EQ(q.Code, 0) << q.Output;
   EXPECT_EQ(q.Output.find("WARNING"), std::string::npos) << q.Output;
 
-  TRun fonts = Shell("pdffonts" + pw + " " + file);
+  TShellRun fonts = RunShell("pdffonts" + pw + " " + file);
   ASSERT_EQ(fonts.Code, 0) << fonts.Output;
   int rows = 0;
   for (size_t at = fonts.Output.find('\n', fonts.Output.find("----")); at != std::string::npos;
@@ -682,12 +666,12 @@ TEST_P(PdfFontFile, IndependentReadersSeeEmbeddedSubsetsAndGetTheTextBack) {
   }
   EXPECT_EQ(rows, int(lines.size()) - 3) << fonts.Output;  // DejaVu Sans serves four lines
 
-  TRun text = Shell("pdftotext" + pw + " -enc UTF-8 " + file + " -");
+  TShellRun text = RunShell("pdftotext" + pw + " -enc UTF-8 " + file + " -");
   ASSERT_EQ(text.Code, 0) << text.Output;
   for (const TLine& l : lines) EXPECT_EQ(Occurrences(text.Output, l.Expect), 2) << l.Expect << "\n" << text.Output;
 
   WriteWholeFile(dir / "subsets.py", SubsetCheckScript);
-  TRun check = Shell("/usr/bin/python3 " + dir / "subsets.py" + " " + file + (encrypted ? " user" : ""));
+  TShellRun check = RunShell("/usr/bin/python3 " + dir / "subsets.py" + " " + file + (encrypted ? " user" : ""));
   EXPECT_EQ(check.Code, 0) << check.Output;
   EXPECT_EQ(Occurrences(check.Output, "SUBSET|"), rows) << check.Output;
 }

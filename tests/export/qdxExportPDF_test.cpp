@@ -20,13 +20,9 @@
 namespace {
 
 std::string Shell(const std::string& cmd, int* code = nullptr) {
-  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-  std::string out;
-  std::array<char, 4096> buf;
-  while (size_t n = fread(buf.data(), 1, buf.size(), p)) out.append(buf.data(), n);
-  int status = pclose(p);
-  if (code) *code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
+  TShellRun r = RunShell(cmd);
+  if (code) *code = r.Code;
+  return r.Output;
 }
 
 // The content stream of one page holding the given objects (uncompressed).
