@@ -47,7 +47,15 @@ std::vector<TShapedGlyph> ShapeRun(const TFont& font, std::u16string_view text, 
   std::vector<TShapedGlyph> glyphs;
   if (text.empty()) return glyphs;
   hb_font_t* hbFont = font.Face().HarfBuzzFont();
-  hb_buffer_t* buf = hb_buffer_create();
+  // One buffer per thread, emptied for each run: creating one costs more
+  // than shaping a short cell text.
+  struct TBuffer {
+    hb_buffer_t* B = hb_buffer_create();
+    ~TBuffer() { hb_buffer_destroy(B); }
+  };
+  thread_local TBuffer holder;
+  hb_buffer_t* buf = holder.B;
+  hb_buffer_clear_contents(buf);
   hb_buffer_set_cluster_level(buf, HB_BUFFER_CLUSTER_LEVEL_MONOTONE_CHARACTERS);
   hb_buffer_add_utf16(buf, reinterpret_cast<const uint16_t*>(text.data()),
                       static_cast<int>(text.size()), 0, static_cast<int>(text.size()));
@@ -74,11 +82,16 @@ std::vector<TShapedGlyph> ShapeRun(const TFont& font, std::u16string_view text, 
     g.Mark = classes ? hb_ot_layout_get_glyph_class(face, g.Glyph) == HB_OT_LAYOUT_GLYPH_CLASS_MARK
                      : IsMarkCategory(CharAt(text, g.Cluster));
   }
-  hb_buffer_destroy(buf);
+  hb_buffer_clear_contents(buf);
   return glyphs;
 }
 
 std::vector<uint8_t> BidiLevels(std::u16string_view text, bool baseRtl) {
+  // Below U+0590 there are no right-to-left letters, Arabic digits or
+  // directional controls: a left-to-right paragraph of such text stays at
+  // level 0 everywhere, which most report text is.
+  if (!baseRtl && std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x0590; }))
+    return std::vector<uint8_t>(text.size(), 0);
   std::vector<FriBidiChar> chars;
   std::vector<size_t> at;
   Decode(text, chars, at);

@@ -7,28 +7,76 @@
 #include <cmath>
 #include <zlib.h>
 
+namespace {
+
+// The digits of value rounded to the given decimals, as to_chars writes them,
+// into buf; returns the end. Pages hold hundreds of thousands of numbers, so
+// the usual case (moderate values, not on a rounding tie) is done in integers;
+// ties and large values go through to_chars, which rounds the exact binary
+// value, so both ways give the same text.
+char* FixedDigits(char* buf, char* end, double value, int decimals) {
+  static constexpr double Scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+  if (decimals >= 0 && decimals <= 6) {
+    const double scaled = std::fabs(value) * Scale[decimals];
+    if (scaled < 1e12) {
+      const double low = std::floor(scaled);
+      const double frac = scaled - low;
+      // The product may be off by half a unit in its last place; only values
+      // that clearly sit on one side of the half are rounded here.
+      if (std::fabs(frac - 0.5) > 1e-3) {
+        uint64_t n = static_cast<uint64_t>(low) + (frac > 0.5 ? 1 : 0);
+        char digits[24];
+        int count = 0;
+        do {
+          digits[count++] = static_cast<char>('0' + n % 10);
+          n /= 10;
+        } while (n != 0);
+        while (count <= decimals) digits[count++] = '0';
+        char* p = buf;
+        if (value < 0) *p++ = '-';
+        for (int i = count - 1; i >= 0; --i) {
+          *p++ = digits[i];
+          if (i == decimals && decimals > 0) *p++ = '.';
+        }
+        return p;
+      }
+    }
+  }
+  auto r = std::to_chars(buf, end, value, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) throw EPDFError("Number out of range for PDF");
+  return r.ptr;
+}
+
+// True when the text is a minus sign followed by zeros (and a point).
+bool NegativeZero(const char* b, const char* e) {
+  if (b == e || *b != '-') return false;
+  for (const char* p = b + 1; p != e; ++p)
+    if (*p != '0' && *p != '.') return false;
+  return true;
+}
+
+}  // namespace
+
 std::string FloatToPdfCompact(double value, int decimals) {
   if (!std::isfinite(value)) value = 0;
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  if (r.ec != std::errc()) throw EPDFError("Number out of range for PDF");
-  std::string s(buf, r.ptr);
-  if (decimals > 0 && s.find('.') != std::string::npos) {
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
+  char buf[400];
+  char* b = buf;
+  char* e = FixedDigits(buf, buf + sizeof buf, value, decimals);
+  if (decimals > 0) {
+    while (e[-1] == '0') --e;
+    if (e[-1] == '.') --e;
   }
-  if (s == "-0") s = "0";
-  return s;
+  if (NegativeZero(b, e)) ++b;
+  return std::string(b, e);
 }
 
 std::string FloatToPdf(double value) {
   if (!std::isfinite(value)) value = 0;
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2);
-  if (r.ec != std::errc()) throw EPDFError("Number out of range for PDF");
-  std::string s(buf, r.ptr);
-  if (s == "-0.00") s = "0.00";
-  return s;
+  char buf[400];
+  char* b = buf;
+  char* e = FixedDigits(buf, buf + sizeof buf, value, 2);
+  if (NegativeZero(b, e)) ++b;
+  return std::string(b, e);
 }
 
 int PdfRound(double value) { return static_cast<int>(std::nearbyint(value)); }

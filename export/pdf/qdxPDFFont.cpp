@@ -5,6 +5,8 @@
 #include "platform/MessageBox.h"
 #include "platform/TextShaper.h"
 
+#include <hb-ot.h>
+#include <hb.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -98,7 +100,12 @@ std::string TqdxPDFFont::FontName() const {
 }
 
 int32_t TqdxPDFFont::GlyphWidth(uint32_t glyph) const {
-  return FSource.ToPixels(FSource.Face().GlyphAdvance(glyph));
+  constexpr int32_t Unknown = INT32_MIN;
+  if (glyph > 0xFFFF) return FSource.ToPixels(FSource.Face().GlyphAdvance(glyph));
+  if (glyph >= FAdvances.size()) FAdvances.resize(std::max<size_t>(glyph + 1, FAdvances.size() * 2), Unknown);
+  int32_t& width = FAdvances[glyph];
+  if (width == Unknown) width = FSource.ToPixels(FSource.Face().GlyphAdvance(glyph));
+  return width;
 }
 
 std::u16string TqdxPDFFont::GlyphText(uint32_t glyph) {
@@ -137,6 +144,38 @@ void TqdxPDFFont::Record(uint16_t glyph, int32_t width, const std::u16string& te
   }
 }
 
+bool TqdxPDFFont::PlainGlyphs(std::u16string_view text, std::vector<TShapedGlyph>& glyphs) {
+  constexpr char16_t LatinEnd = 0x250;
+  if (FPlainFace < 0) {
+    hb_face_t* face = hb_font_get_face(FSource.Face().HarfBuzzFont());
+    // Without substitution features shaping maps each character to its glyph
+    // of the character map; positioning does not matter here (widths come
+    // from the advances).
+    FPlainFace = hb_ot_layout_table_get_feature_tags(face, HB_OT_TAG_GSUB, 0, nullptr, nullptr) == 0 ? 1 : 0;
+    FGlyphClasses = hb_ot_layout_has_glyph_classes(face);
+    FLatinGlyphs.assign(LatinEnd, UINT32_MAX);
+  }
+  if (FPlainFace != 1) return false;
+  glyphs.resize(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    // Controls, the soft hyphen and combining marks are handled by shaping.
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0xAD || c >= LatinEnd) return false;
+    uint32_t& id = FLatinGlyphs[c];
+    if (id == UINT32_MAX) id = FSource.Face().GlyphIndex(c);
+    // A missing glyph may be composed or stood in for by shaping.
+    if (id == 0) return false;
+    TShapedGlyph& g = glyphs[i];
+    g = TShapedGlyph{};
+    g.Glyph = id;
+    g.Cluster = uint32_t(i);
+    if (FGlyphClasses)
+      g.Mark = hb_ot_layout_get_glyph_class(hb_font_get_face(FSource.Face().HarfBuzzFont()), id) ==
+               HB_OT_LAYOUT_GLYPH_CLASS_MARK;
+  }
+  return true;
+}
+
 TRemapedString TqdxPDFFont::RemapString(std::u16string_view text, bool rtl, bool glyphMode) {
   TRemapedString r;
   if (text.empty()) return r;
@@ -149,31 +188,47 @@ TRemapedString TqdxPDFFont::RemapString(std::u16string_view text, bool rtl, bool
       glyphs.push_back(g);
     }
   } else {
-    glyphs = ShapeLine(FSource, text, rtl, !FNoLigatures);
+    bool plain = false;
+    if (!rtl) {
+      std::lock_guard<std::mutex> lock(FMutex);
+      plain = PlainGlyphs(text, glyphs);
+    }
+    if (!plain) glyphs = ShapeLine(FSource, text, rtl, !FNoLigatures);
   }
 
   // Each cluster's characters go with the first glyph of the cluster (a
-  // ligature stands for all of them, a contextual form for its one).
+  // ligature stands for all of them, a contextual form for its one). Most
+  // lines map one character to one glyph in order, which needs no search.
+  bool oneToOne = !glyphMode && glyphs.size() == text.size();
+  for (size_t j = 0; oneToOne && j < glyphs.size(); ++j) oneToOne = glyphs[j].Cluster == j;
   std::vector<uint32_t> starts;
-  for (const TShapedGlyph& g : glyphs) starts.push_back(g.Cluster);
-  std::sort(starts.begin(), starts.end());
-  starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
   std::set<uint32_t> given;
+  if (!oneToOne && !glyphMode) {
+    for (const TShapedGlyph& g : glyphs) starts.push_back(g.Cluster);
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+  }
 
   std::lock_guard<std::mutex> lock(FMutex);
   r.Ligated = glyphs.size() < text.size();
+  r.Glyphs.reserve(glyphs.size());
+  r.Widths.reserve(glyphs.size());
+  r.Spaces.reserve(glyphs.size());
+  std::u16string chars;
   for (size_t j = 0; j < glyphs.size(); ++j) {
     const TShapedGlyph& g = glyphs[j];
     uint16_t id = uint16_t(std::min<uint32_t>(g.Glyph, 0xFFFF));
     // A mark sits on the glyph before it and adds no width of its own.
     int32_t width = (g.Mark && j > 0) ? -1 : GlyphWidth(id);
-    std::u16string chars;
-    if (glyphMode) {
+    chars.clear();
+    if (oneToOne) {
+      chars.assign(1, text[j]);
+    } else if (glyphMode) {
       chars = GlyphText(id);
     } else if (given.insert(g.Cluster).second) {
       auto next = std::upper_bound(starts.begin(), starts.end(), g.Cluster);
       size_t end = next == starts.end() ? text.size() : *next;
-      if (g.Cluster < end) chars = std::u16string(text.substr(g.Cluster, end - g.Cluster));
+      if (g.Cluster < end) chars.assign(text.substr(g.Cluster, end - g.Cluster));
     }
     bool space = chars == u" ";
     r.Glyphs += char16_t(id);
@@ -183,7 +238,8 @@ TRemapedString TqdxPDFFont::RemapString(std::u16string_view text, bool rtl, bool
     if (width != -1) r.TotalWidth += width;
     if (space) ++r.SpaceCount;
     // .notdef stands for every character the face lacks: no text of its own.
-    Record(id, width, id == 0 ? std::u16string() : chars);
+    static const std::u16string none;
+    Record(id, width, id == 0 ? none : chars);
   }
   return r;
 }

@@ -27,6 +27,8 @@
 #include <vector>
 
 // One converted line.
+struct TShapedGlyph;
+
 struct TRemapedString {
   std::u16string Glyphs;        // glyph ids, one code unit each, in visual order
   int64_t TotalWidth = 0;       // sum of the widths that are not -1
@@ -106,6 +108,9 @@ public:
 
 private:
   int32_t GlyphWidth(uint32_t glyph) const;
+  // The glyphs of a left-to-right Latin text straight from the character map,
+  // when shaping could not change them; false when the text needs shaping.
+  bool PlainGlyphs(std::u16string_view text, std::vector<TShapedGlyph>& glyphs);
   std::u16string GlyphText(uint32_t glyph);
   void Record(uint16_t glyph, int32_t width, const std::u16string& text);
   // The subset font program, or empty (with the reason sent to the error sink).
@@ -124,6 +129,12 @@ private:
   std::vector<int32_t> FUsedWidths;
   std::vector<std::u16string> FUsedChars;
   std::map<uint16_t, size_t> FUsedIndex;
+  // Advances by glyph id, filled as glyphs are met (the face's lookup locks
+  // and converts each time).
+  mutable std::vector<int32_t> FAdvances;
+  int FPlainFace = -1;               // no glyph substitutions at all: 1; unknown: -1
+  bool FGlyphClasses = false;        // the face classifies its glyphs (marks)
+  std::vector<uint32_t> FLatinGlyphs;  // character map below U+0250; unknown: UINT32_MAX
   std::map<uint32_t, char32_t> FReverseCmap;  // for glyph mode, made on first need
   bool FReverseCmapDone = false;
 

@@ -9,6 +9,7 @@
 #include "platform/FontFace.h"
 #include "platform/FontLocator.h"
 #include "platform/MessageBox.h"
+#include "platform/TextShaper.h"
 #include "tests/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -345,6 +346,25 @@ TEST(PdfFont, LatinLineWidthsSpacesAndUsedGlyphs) {
   EXPECT_EQ(font.UsedGlyphs().back(), 0);
   EXPECT_EQ(font.UsedChars()[0], u"A");
   EXPECT_TRUE(font.UsedChars().back().empty());
+}
+
+// Plain Latin text in a face without substitutions skips shaping; the glyphs
+// must be the ones shaping gives, and text that needs shaping still gets it.
+TEST(PdfFont, CharacterMapShortcutGivesTheShapedGlyphs) {
+  TqdxPDFDocument doc;
+  for (const char* face : {"Arial", "Times New Roman", "DejaVu Sans"}) {
+    TqdxPDFFont& font = TqdxPDFFont::Use(doc, Desc(face));
+    for (std::u16string text : {std::u16string(u"Total: 383.74 GBP"), std::u16string(u"fi fl ffi office"),
+                                std::u16string(u"\u00C9lodie Marchand \u00E6\u0153\u00DF"),
+                                std::u16string(u"no\u00A0break soft\u00ADhyphen"), std::u16string(u"e\u0301 combined"),
+                                std::u16string(u"\u0141\u00F3d\u017A \u0219\u021B"), std::u16string(u"\u4E00 missing")}) {
+      SCOPED_TRACE(std::string(face) + ": " + Utf16ToUtf8(text));
+      std::vector<TShapedGlyph> shaped = ShapeLine(font.SourceFont(), text, false, true);
+      std::u16string expected;
+      for (const TShapedGlyph& g : shaped) expected += char16_t(g.Glyph);
+      EXPECT_EQ(font.RemapString(text, false).Glyphs, expected);
+    }
+  }
 }
 
 TEST(PdfFont, ShapingCases) {

@@ -8,6 +8,7 @@
 #include "export/pdf/qdxRC4.h"
 #include "export/pdf/qdxmd5.h"
 
+#include <charconv>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -107,6 +108,38 @@ TEST(PdfNumbers, FixedAndCompactForms) {
   EXPECT_EQ(PdfRound(3.5), 4);
   EXPECT_EQ(PdfRound(-1.6), -2);
   EXPECT_EQ(PdfRef(12), "12 0 R");
+}
+
+// Numbers are formatted on a fast path; it must agree with correctly rounded
+// output everywhere, ties and values just beside them included.
+TEST(PdfNumbers, FastFormattingAgreesWithCorrectRounding) {
+  auto reference = [](double v, int d, bool compact) {
+    char buf[400];
+    std::string s(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, d).ptr);
+    if (compact && d > 0) {
+      while (s.back() == '0') s.pop_back();
+      if (s.back() == '.') s.pop_back();
+    }
+    if (s.find_first_not_of("-0.") == std::string::npos && s[0] == '-') s.erase(0, 1);
+    return s;
+  };
+  std::vector<double> values = {0.125, 0.375, 2.675, 1.005, 1.015, -0.125, 0.0005, 999999999.995, 1e11 + 0.5,
+                                5e-324, 1e15, -1e15, 4503599627370495.5, 0.045, 841.885};
+  uint64_t seed = 12345;
+  auto next = [&] { return seed = seed * 6364136223846793005ULL + 1442695040888963407ULL; };
+  for (int i = 0; i < 200000; ++i) {
+    const double base = static_cast<double>(next() >> 40) / 1000.0 * ((next() & 1) ? 1 : -1);
+    values.push_back(base);
+    // Exact halves at every decimal count, and their neighbours.
+    const double half = static_cast<double>(next() >> 44) / 8.0;
+    values.push_back(half);
+    values.push_back(std::nextafter(half, 0.0));
+    values.push_back(std::nextafter(half, 1e300));
+  }
+  for (double v : values) {
+    ASSERT_EQ(FloatToPdf(v), reference(v, 2, false)) << v;
+    for (int d : {0, 1, 3, 4}) ASSERT_EQ(FloatToPdfCompact(v, d), reference(v, d, true)) << v << " " << d;
+  }
 }
 
 TEST(PdfStrings, LiteralTextNameAndUri) {
