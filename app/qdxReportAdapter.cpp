@@ -2,10 +2,16 @@
 
 #include "document/qdxPreviewPages.h"
 #include "document/qdxReport.h"
+#include "export/pdf/qdxPrintToPDF.h"
 #include "export/qdxExportFilter.h"
 
+#include <exception>
+
 TqdxReportAdapter::TqdxReportAdapter()
-    : FReport(std::make_unique<TqdxReport>()), FPages(std::make_unique<TqdxPreviewPages>(FReport.get())) {}
+    : FReport(std::make_unique<TqdxReport>()), FPages(std::make_unique<TqdxPreviewPages>(FReport.get())) {
+  // The built-in printer writes its PDF files through the export library.
+  qdxInstallPrintToPDF();
+}
 
 TqdxReportAdapter::~TqdxReportAdapter() {
   FPages.reset();
@@ -17,7 +23,21 @@ void TqdxReportAdapter::LoadFromFile(const std::string& fileName) { FPages->Load
 bool TqdxReportAdapter::Export(TqdxCustomExportFilter& filter) { return FReport->Export(&filter); }
 
 bool TqdxReportAdapter::Print() {
-  FReport->Errors.push_back("Printing is not available in this build yet");
+  TqdxPrintOptions& options = *FReport->GetPrintOptions();
+  options.Printer = FPrintOptions.Printer;
+  options.ShowDialog = FPrintOptions.ShowDialog;
+  options.OutputFileName = FPrintOptions.FileName;
+  options.PageNumbers = FPrintOptions.PageNumbers;
+  options.Copies = FPrintOptions.Copies;
+  options.Collate = FPrintOptions.Collate;
+  // The converter does not expect Print to raise: whatever does lands in Errors.
+  try {
+    return FReport->Print();
+  } catch (const std::exception& e) {
+    FReport->Errors.push_back(e.what());
+  } catch (...) {
+    FReport->Errors.push_back("Printing failed");
+  }
   return false;
 }
 

@@ -31,6 +31,16 @@ public:
   // filters), so only programs that link it may call it.
   bool Export(TqdxCustomExportFilter* filter);
 
+  // Prints the prepared pages with the print options as one print job on
+  // the printer named in PrintOptions.Printer (ignoring case; any other name
+  // gets the built-in printer), writing the job's output to the options'
+  // OutputFileName (Part 1.4). Returns false, after an error box, only when
+  // no printer is installed, and false with the message in Errors when the
+  // job fails (its output file cannot be written, a bad page range); a
+  // printer without a driver shows "Printer selected is not valid" and still
+  // returns true. Defined in qdxReportPrint.cpp.
+  bool Print();
+
   TqdxEngineOptions* GetEngineOptions() const { return &FEngineOptions; }
   TqdxPrintOptions* GetPrintOptions() const { return &FPrintOptions; }
   TqdxPreviewOptions* GetPreviewOptions() const { return &FPreviewOptions; }

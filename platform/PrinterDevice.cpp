@@ -1,5 +1,7 @@
 #include "platform/PrinterDevice.h"
 
+#include "platform/FileUtils.h"
+
 #include <cmath>
 #include <utility>
 
@@ -7,9 +9,13 @@ const char* const BuiltInPrinterName = "Microsoft Print to PDF";
 
 std::vector<std::string> PrinterNames() { return {BuiltInPrinterName}; }
 
-TPrinterDevice FindPrinter(const std::string&) {
+TPrinterDevice FindPrinter(const std::string& name) {
   TPrinterDevice device;
   device.Name = BuiltInPrinterName;
+  // The installed printer of that name, ignoring case; the built-in printer
+  // is the only one, so every other name stays on it.
+  for (const std::string& installed : PrinterNames())
+    if (SameText(installed, name)) device.Name = installed;
   return device;
 }
 
