@@ -23,6 +23,13 @@ bool IndexLess(std::string_view a, std::string_view b) {
   return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
+// FNV-1a over the bytes of a lower-case name.
+uint32_t NameHash(std::string_view lower) {
+  uint32_t h = 2166136261u;
+  for (char c : lower) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
+  return h;
+}
+
 [[noreturn]] void WrongKind(const std::string& name, const char* what) {
   throw EqdxPropertyError("Property " + name + " has no " + what + " value");
 }
@@ -226,6 +233,7 @@ TqdxClassInfo::TqdxClassInfo(std::string name, const TqdxClassInfo* parent, Tqdx
   if (parent != nullptr) {
     FAll = parent->FAll;
     FIndex = parent->FIndex;
+    FHash = parent->FHash;
   }
 }
 
@@ -248,7 +256,7 @@ std::unique_ptr<TqdxPersistent> TqdxClassInfo::Create(TqdxBaseComponent* owner) 
 
 const TqdxPropInfo* TqdxClassInfo::FindProperty(std::string_view name) const {
   // Called for every attribute of every object read, so the key is lowered
-  // on the stack: property names are short.
+  // on the stack (property names are short) and found by its hash.
   char buffer[64];
   std::string heap;
   std::string_view key;
@@ -259,10 +267,25 @@ const TqdxPropInfo* TqdxClassInfo::FindProperty(std::string_view name) const {
     heap = LowerCase(name);
     key = heap;
   }
-  auto it = std::lower_bound(FIndex.begin(), FIndex.end(), key,
-                             [](const auto& e, std::string_view k) { return IndexLess(e.first, k); });
-  if (it != FIndex.end() && it->first == key) return it->second;
-  return nullptr;
+  if (FHash.empty()) return nullptr;
+  const size_t mask = FHash.size() - 1;
+  for (size_t slot = NameHash(key) & mask;; slot = (slot + 1) & mask) {
+    const int32_t at = FHash[slot];
+    if (at < 0) return nullptr;
+    const auto& entry = FIndex[static_cast<size_t>(at)];
+    if (entry.first == key) return entry.second;
+  }
+}
+
+void TqdxClassInfo::RebuildHash() {
+  size_t size = 8;
+  while (size < FIndex.size() * 2) size *= 2;
+  FHash.assign(size, -1);
+  for (size_t i = 0; i < FIndex.size(); ++i) {
+    size_t slot = NameHash(FIndex[i].first) & (size - 1);
+    while (FHash[slot] >= 0) slot = (slot + 1) & (size - 1);
+    FHash[slot] = static_cast<int32_t>(i);
+  }
 }
 
 void TqdxClassInfo::AddProperty(std::unique_ptr<TqdxPropInfo> prop) {
@@ -277,6 +300,7 @@ void TqdxClassInfo::AddProperty(std::unique_ptr<TqdxPropInfo> prop) {
   } else {
     FIndex.insert(it, {key, p});
     FAll.push_back(p);
+    RebuildHash();
   }
   FOwn.push_back(std::move(prop));
 }

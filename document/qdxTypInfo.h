@@ -203,6 +203,10 @@ private:
   std::vector<const TqdxPropInfo*> FAll;
   // FAll by lower-case name, sorted by length then name, for lookups.
   std::vector<std::pair<std::string, const TqdxPropInfo*>> FIndex;
+  // Open-addressing table over FIndex by the hash of the lower-case name
+  // (-1: empty slot); the size is a power of two, at least twice the count.
+  std::vector<int32_t> FHash;
+  void RebuildHash();
 };
 
 // Declares the class description accessors; put it in the public part of

@@ -20,6 +20,13 @@ std::string Unescape(std::string_view v) {
   return v.find('&') == std::string_view::npos ? std::string(v) : XMLToStr(v);
 }
 
+// The same without a copy when nothing is escaped (numbers and names).
+std::string_view UnescapeView(std::string_view v, std::string& scratch) {
+  if (v.find('&') == std::string_view::npos) return v;
+  scratch = XMLToStr(v);
+  return scratch;
+}
+
 void AddAttr(std::string& out, const std::string& prefix, std::string_view name, std::string_view value) {
   out += ' ';
   out += prefix;
@@ -256,22 +263,25 @@ std::string TqdxXMLSerializer::ObjToXML(const TqdxPersistent& obj, const std::st
 void TqdxXMLSerializer::SetProperty(TqdxPersistent& obj, const TqdxPropInfo& prop, std::string_view raw) {
   switch (prop.Kind()) {
     case TqdxPropKind::pkEnumeration: {
-      std::string v = Unescape(raw);
+      std::string scratch;
+      std::string_view v = UnescapeView(raw, scratch);
       int64_t ord;
       if (qdxTryStrToInt(v, ord)) {
         prop.SetOrd(obj, ord);
       } else {
         int64_t byName = prop.EnumInfo() ? prop.EnumInfo()->ValueOf(v) : -1;
-        if (byName < 0) throw EqdxPropertyError("Invalid property value " + v + " of " + prop.Name());
+        if (byName < 0) throw EqdxPropertyError("Invalid property value " + std::string(v) + " of " + prop.Name());
         prop.SetOrd(obj, byName);
       }
       break;
     }
     case TqdxPropKind::pkInteger:
     case TqdxPropKind::pkChar:
-    case TqdxPropKind::pkSet:
-      prop.SetOrd(obj, qdxStrToInt(Unescape(raw)));
+    case TqdxPropKind::pkSet: {
+      std::string scratch;
+      prop.SetOrd(obj, qdxStrToInt(UnescapeView(raw, scratch)));
       break;
+    }
     case TqdxPropKind::pkFloat:
       prop.SetFloat(obj, qdxStrToFloat(raw));
       break;
