@@ -71,12 +71,18 @@ std::string FloatToPdfCompact(double value, int decimals) {
 }
 
 std::string FloatToPdf(double value) {
+  std::string s;
+  AppendFloatToPdf(s, value);
+  return s;
+}
+
+void AppendFloatToPdf(std::string& out, double value) {
   if (!std::isfinite(value)) value = 0;
   char buf[400];
   char* b = buf;
   char* e = FixedDigits(buf, buf + sizeof buf, value, 2);
   if (NegativeZero(b, e)) ++b;
-  return std::string(b, e);
+  out.append(b, e);
 }
 
 int PdfRound(double value) { return static_cast<int>(std::nearbyint(value)); }

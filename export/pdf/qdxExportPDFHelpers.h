@@ -22,6 +22,8 @@ public:
 
 // Fixed point with two decimals, '.' as separator, never "-0.00": 12.50, -3.00.
 std::string FloatToPdf(double value);
+// The same appended to out (content streams hold hundreds of thousands).
+void AppendFloatToPdf(std::string& out, double value);
 // Fixed point with the given decimals, then trailing zeros and a trailing
 // point removed: 0.5, 12.
 std::string FloatToPdfCompact(double value, int decimals);

@@ -301,14 +301,26 @@ void TqdxPDFContentWriter::Frame(const TqdxFrame& frame, const TqdxPDFObjRect& r
   for (const TSide& s : order) {
     if (!frame.HasSide(s.Type) || s.Line->Color == clNone || s.Line->Width < 0.01) continue;
     const double w = s.Line->Width * 0.75;
+    // Every side of every framed cell comes here: the lines are put together
+    // in one buffer and written at once.
     auto stroke = [&](double shift) {
-      W(PdfDash(s.Line->Style, s.Line->Width));
-      W(FloatToPdf(w) + " w");
-      W("2 J");
-      W(PdfFrameColor(s.Line->Color) + " RG");
-      W(FloatToPdf(s.X1 + s.InX * shift) + " " + FloatToPdf(s.Y1 + s.InY * shift) + " m");
-      W(FloatToPdf(s.X2 + s.InX * shift) + " " + FloatToPdf(s.Y2 + s.InY * shift) + " l");
-      W("S");
+      std::string b;
+      b.reserve(128);
+      b += PdfDash(s.Line->Style, s.Line->Width);
+      b += "\r\n";
+      AppendFloatToPdf(b, w);
+      b += " w\r\n2 J\r\n";
+      b += PdfFrameColor(s.Line->Color);
+      b += " RG\r\n";
+      AppendFloatToPdf(b, s.X1 + s.InX * shift);
+      b += ' ';
+      AppendFloatToPdf(b, s.Y1 + s.InY * shift);
+      b += " m\r\n";
+      AppendFloatToPdf(b, s.X2 + s.InX * shift);
+      b += ' ';
+      AppendFloatToPdf(b, s.Y2 + s.InY * shift);
+      b += " l\r\nS\r\n";
+      FPage.WriteRaw(b);
     };
     if (s.Line->Style == fsDouble) {
       stroke(w / 2);
