@@ -36,8 +36,9 @@ struct TPrinterPage {
 extern const char* const BuiltInPrinterName;
 
 std::vector<std::string> PrinterNames();
-// The printer of that name; every name, the empty one included, falls back
-// to the built-in printer.
+// The installed printer of that name, compared ignoring case; every other
+// name, the empty one included, falls back to the built-in printer. Jobs go
+// to a printer through its driver (platform/PrintJob.h).
 TPrinterDevice FindPrinter(const std::string& name);
 // Paper in millimetres (portrait), turned for landscape; sizes round to the
 // nearest pixel, ties to even.
