@@ -9,8 +9,9 @@
 
 TqdxReportAdapter::TqdxReportAdapter()
     : FReport(std::make_unique<TqdxReport>()), FPages(std::make_unique<TqdxPreviewPages>(FReport.get())) {
-  // The built-in printer writes its PDF files through the export library.
-  qdxInstallPrintToPDF();
+  // The built-in printer writes its PDF files through the export library;
+  // a driver installed before (a test's) stays.
+  if (!HasPrintDriver(BuiltInPrinterName)) qdxInstallPrintToPDF();
 }
 
 TqdxReportAdapter::~TqdxReportAdapter() {
