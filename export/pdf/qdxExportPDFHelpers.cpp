@@ -11,9 +11,8 @@ namespace {
 
 // The digits of value rounded to the given decimals, as to_chars writes them,
 // into buf; returns the end. Pages hold hundreds of thousands of numbers, so
-// the usual case (moderate values, not on a rounding tie) is done in integers;
-// ties and large values go through to_chars, which rounds the exact binary
-// value, so both ways give the same text.
+// moderate values are rounded here, exactly as to_chars rounds the binary
+// value (half to even); large ones go through to_chars.
 char* FixedDigits(char* buf, char* end, double value, int decimals) {
   static constexpr double Scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
   if (decimals >= 0 && decimals <= 6) {
@@ -21,10 +20,18 @@ char* FixedDigits(char* buf, char* end, double value, int decimals) {
     if (scaled < 1e12) {
       const double low = std::floor(scaled);
       const double frac = scaled - low;
-      // The product may be off by half a unit in its last place; only values
-      // that clearly sit on one side of the half are rounded here.
-      if (std::fabs(frac - 0.5) > 1e-3) {
-        uint64_t n = static_cast<uint64_t>(low) + (frac > 0.5 ? 1 : 0);
+      // The product may be off by half a unit in its last place, so near the
+      // half the exact remainder of the product decides: above rounds up,
+      // below down, an exact half to the even digit. Points are multiples of
+      // 0.375 on many pages, so exact halves are common.
+      bool up = frac > 0.5;
+      if (std::fabs(frac - 0.5) <= 1e-3) {
+        const double residual = std::fma(std::fabs(value), Scale[decimals], -scaled);
+        const double above = (frac - 0.5) + residual;
+        up = above > 0 || (above == 0 && std::fmod(low, 2.0) != 0);
+      }
+      {
+        uint64_t n = static_cast<uint64_t>(low) + (up ? 1 : 0);
         char digits[24];
         int count = 0;
         do {
