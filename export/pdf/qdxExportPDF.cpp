@@ -128,6 +128,7 @@ bool TqdxPDFExport::Start() {
     }
   }
   FPageIndex = 0;
+  FReportedProblems.clear();
   return true;
 }
 
@@ -213,17 +214,32 @@ void TqdxPDFExport::ExportObject(TqdxComponent* obj) {
   Links(*view, r);
   if (auto* memo = dynamic_cast<TqdxCustomMemoView*>(view)) {
     Text(*memo, r);
-  } else if (auto* line = dynamic_cast<TqdxCustomLineView*>(view)) {
+    return;
+  }
+  if (auto* line = dynamic_cast<TqdxCustomLineView*>(view)) {
     w.Line(*line, r);
-  } else if (auto* shape = dynamic_cast<TqdxShapeView*>(view)) {
+    return;
+  }
+  if (auto* shape = dynamic_cast<TqdxShapeView*>(view)) {
     w.Shape(*shape, r);
-  } else if (auto* box = dynamic_cast<TqdxCheckBoxView*>(view)) {
+    return;
+  }
+  // The page background is a picture of the page, written only when asked for.
+  if (view->Name == "_pagebackground" && !Background) return;
+  auto* picture = dynamic_cast<TqdxPictureView*>(view);
+  // Pictures of pixels stay pictures; a metafile picture becomes vectors.
+  const bool vector =
+      view->AllowVectorExport && (!picture || picture->GetPicture()->Kind() == TqdxGraphicKind::gkMetafile);
+  if (vector && Vector(*view, r)) return;
+  if (auto* box = dynamic_cast<TqdxCheckBoxView*>(view)) {
     w.Fill(*box, r);
     w.CheckBox(*box);
     w.Frame(*box->GetFrame(), r);
-  } else if (view->GetWidth() != 0 && view->GetHeight() != 0) {
-    if (view->Name == "_pagebackground" && !Background) return;
-    if (view->AllowVectorExport && !view->Is<TqdxPictureView>() && Vector(*view, r)) return;
-    Raster(*view, r);
+    return;
   }
+  if (picture && IsTransparentPng(*picture)) {
+    TransparentPicture(*picture, r);
+    return;
+  }
+  if (view->GetWidth() != 0 && view->GetHeight() != 0) Raster(*view, r);
 }

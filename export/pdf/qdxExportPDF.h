@@ -7,10 +7,13 @@
 #include "export/qdxFilterSettings.h"
 
 #include <memory>
+#include <set>
 #include <string>
 
+class TBitmap;
 class TqdxView;
 class TqdxCustomMemoView;
+class TqdxPictureView;
 class TqdxPDFContentWriter;
 struct TqdxPDFObjRect;
 
@@ -69,8 +72,23 @@ private:
   // The view drawn into a metafile and played as vectors; false (nothing
   // written) when playing fails.
   bool Vector(TqdxView& view, const TqdxPDFObjRect& r);
+  // A metafile picture played over the object's area into a new metafile of
+  // width x height pixels; damage is reported.
+  std::string PictureMetafile(TqdxPictureView& view, int width, int height);
+  // A picture object whose PNG picture has transparency of its own: the
+  // picture with its alpha as a soft mask.
+  void TransparentPicture(TqdxPictureView& view, const TqdxPDFObjRect& r);
+  bool IsTransparentPng(const TqdxPictureView& view) const;
+  // The pixels of the object's picture; false (reported) when damaged.
+  bool DecodePicture(const TqdxPictureView& view, TBitmap& out);
+  // "q", the image scaled onto the rectangle (report pixels), "Q".
+  void PlaceImage(int index, double left, double top, double width, double height);
+  // A problem with one object that does not stop the export: a message in
+  // the report's errors, once per object and problem.
+  void ReportProblem(const TqdxView& view, const std::string& problem);
 
   std::unique_ptr<TqdxPDFDocument> FDoc;
   TqdxReportPage* FPage = nullptr;
   int FPageIndex = 0;
+  std::set<std::string> FReportedProblems;
 };
