@@ -168,6 +168,17 @@ void TqdxPDFExport::Links(TqdxView& view, const TqdxPDFObjRect& r) {
   TqdxPDFRect rect{r.Left, r.Bottom, r.Right, r.Top};
   const TqdxHyperlink& h = *view.GetHyperlink();
   auto* pages = Report ? dynamic_cast<TqdxPreviewPages*>(Report->PreviewPages) : nullptr;
+  // A destination's top is measured on the target page, which may be higher
+  // or lower than the page holding the link (landscape, custom sizes). The
+  // margin shift is this page's: pages of one report share their margins.
+  auto pageTop = [&](int page, double top) {
+    TPDFPageGeometry g = FDoc->CurrentPage()->Geometry;
+    if (pages) {
+      const int height = pages->GetPageSize(page).second;
+      if (height > 0) g.PageHeightPt = height * 0.75;
+    }
+    return std::nearbyint(g.PdfY(top));
+  };
   auto anchor = [&](const std::string& name) {
     if (!pages) return;
     int i = pages->Document().Root()->Find("anchors");
@@ -178,16 +189,16 @@ void TqdxPDFExport::Links(TqdxView& view, const TqdxPDFObjRect& r) {
       TqdxXMLItem* a = anchors->Items(k);
       if (!qdxSameText(a->Prop("text"), name)) continue;
       int64_t page = 0, top = 0;
-      if (!qdxTryStrToInt(a->Prop("page"), page)) return;
+      if (!qdxTryStrToInt(a->Prop("page"), page) || page < 0 || page > 1000000000) return;
       qdxTryStrToInt(a->Prop("top"), top);
-      FDoc->AddPageLink(rect, static_cast<int>(page), std::nearbyint(FDoc->CurrentPage()->Geometry.PdfY(static_cast<double>(top))));
+      FDoc->AddPageLink(rect, static_cast<int>(page), pageTop(static_cast<int>(page), static_cast<double>(top)));
       return;
     }
   };
   auto pageNo = [&](const std::string& text) {
     int64_t n = 0;
     if (!qdxTryStrToInt(text, n) || n < 1 || n > 1000000000) return;
-    FDoc->AddPageLink(rect, static_cast<int>(n - 1), std::nearbyint(FDoc->CurrentPage()->Geometry.PdfY(0)));
+    FDoc->AddPageLink(rect, static_cast<int>(n - 1), pageTop(static_cast<int>(n - 1), 0));
   };
   if (!h.Value.empty()) {
     switch (h.Kind) {

@@ -11,13 +11,108 @@
 #include "export/pdf/qdxPDFFont.h"
 #include "platform/FontDesc.h"
 
+#include "platform/CodePageConv.h"
+#include "platform/VectorCanvas.h"
+
 #include <cmath>
+#include <numbers>
+
+namespace {
+
+// The text runs the view draws, recorded and written as text: each run in its
+// own graphics state, turned about its reference point by its angle.
+void WriteTextRuns(TqdxPDFDocument& doc, TqdxView& view, const TqdxPDFObjRect& r,
+                   const TqdxPDFFontErrorSink& errors) {
+  // Drawing takes the layout engine's lock itself.
+  const std::unique_ptr<TVectorCanvas> recorder = view.GetVectorCanvas();
+  TqdxPDFPage& page = *doc.CurrentPage();
+  const TPDFPageGeometry& g = page.Geometry;
+  const double left = view.AbsLeft(), top = view.AbsTop();
+  page.WriteLine("q");
+  for (const TVectorRecord& record : recorder->Records()) {
+    const TVector_ExtTextOut& run = std::visit([](const auto& x) -> const TVector_ExtTextOut& { return x; }, record);
+    std::u16string text;
+    if (auto* w = std::get_if<TVector_ExtTextOutW>(&record)) text = w->Text;
+    else text = CodePageToUtf16(std::get<TVector_ExtTextOutA>(record).Text, std::get<TVector_ExtTextOutA>(record).CodePage);
+    if (text.empty()) continue;
+    page.WriteLine("q");
+    if (run.Clipped) {
+      page.WriteLine(PdfNum3(r.Left) + " " + PdfNum3(r.Bottom) + " " + PdfNum3(r.Right - r.Left) + " " +
+                     PdfNum3(r.Top - r.Bottom) + " re");
+      page.WriteLine("W");
+      page.WriteLine("n");
+    }
+    TFontDesc desc = run.Font;
+    desc.Escapement = desc.Orientation = 0;
+    TqdxPDFFont& font = TqdxPDFFont::Use(doc, desc, errors);
+    // The em in points; a positive height is the cell, which is close enough.
+    const double size = std::abs(run.Font.Height == 0 ? 16 : run.Font.Height) * 0.75;
+    font.TextSize = std::nearbyint(size * (1 - 0.00357) * 10) / 10;
+    font.TextColor = run.Color;
+    const double angle = run.Font.Escapement / 10.0 * std::numbers::pi / 180;
+    const double sa = std::sin(angle), ca = std::cos(angle);
+    // From the top of the run to its baseline, along the turned "down".
+    double x = g.PdfX(left + run.X + 1.2 * size * sa);
+    double y = g.PdfY(top + run.Y + 1.2 * size * ca);
+    const bool turned = run.Font.Escapement % 3600 != 0;
+    if (turned) {
+      page.WriteLine(FloatToPdf(ca) + " " + FloatToPdf(sa) + " " + FloatToPdf(-sa) + " " + FloatToPdf(ca) + " 0 0 cm");
+      const double rx = x * ca + y * sa, ry = -x * sa + y * ca;
+      x = rx;
+      y = ry;
+    }
+    TRemapedString rs = font.RemapString(text, run.RtlReading, run.GlyphIndices);
+    const double widthPt = run.Width() * 0.75;
+    page.WriteLine("BT");
+    page.WriteLine(font.Name() + " " + FloatToPdfCompact(font.TextSize, 1) + " Tf");
+    page.WriteLine(PdfStrokeColor(static_cast<TqdxColor>(run.Color)) + " rg");
+    std::string italic = font.ItalicSimulation(x, y);
+    page.WriteLine(italic.empty() ? PdfNum3(x) + " " + PdfNum3(y) + " Td" : italic);
+    std::string bold = font.BoldSimulation(font.TextSize, font.TextColor);
+    if (!bold.empty()) page.WriteLine(bold);
+    if (rs.Glyphs.size() < 2 || rs.SpaceCount == 0)
+      page.WriteLine(TqdxPDFFont::HexGlyphs(rs) + " Tj");
+    else
+      page.WriteLine(TqdxPDFFont::JustifiedGlyphs(rs, TqdxPDFFont::SpaceAdjust(rs, font.TextSize, widthPt)) + " TJ");
+    page.WriteLine("ET");
+    if (!bold.empty()) page.WriteLine(TqdxPDFFont::BoldSimulationEnd());
+    auto rule = [&](double dy, double width) {
+      page.WriteLine("[] 0 d");
+      page.WriteLine(PdfStrokeColor(static_cast<TqdxColor>(run.Color)) + " RG");
+      page.WriteLine(FloatToPdf(width) + " w");
+      page.WriteLine(FloatToPdf(x) + " " + FloatToPdf(y + dy) + " m " + FloatToPdf(x + widthPt) + " " +
+                     FloatToPdf(y + dy) + " l");
+      page.WriteLine("S");
+    };
+    if (run.Font.Underline) rule(-0.175 * size, 0.12 * size);
+    if (run.Font.StrikeOut) rule(0.24 * size, 0.06 * size);
+    page.WriteLine("Q");
+  }
+  page.WriteLine("Q");
+}
+
+}  // namespace
 
 void TqdxPDFExport::Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r) {
   const bool tags = memo.AllowHTMLTags && HTMLTags && qdxJoinLines(memo.Memo).find(u'<') != std::u16string::npos;
-  // Rotated text, negative gaps and markup keep their look as a picture of the object.
-  if (tags || memo.Rotation % 360 != 0 || memo.GapX < 0 || memo.GapY < 0) {
+  // Markup keeps its look as a drawing of the object.
+  if (tags) {
     if (!memo.AllowVectorExport || !Vector(memo, r)) Raster(memo, r);
+    return;
+  }
+  // Rotated text and text placed outside its box (negative gaps) follow the
+  // runs the layout draws; they stay text even when the object may not be
+  // drawn as vectors.
+  if (memo.Rotation % 360 != 0 || memo.GapX < 0 || memo.GapY < 0) {
+    if (memo.AllowVectorExport && Vector(memo, r)) return;
+    TqdxPDFPage& page = *FDoc->CurrentPage();
+    TqdxPDFContentWriter w(page);
+    w.Fill(memo, r);
+    TqdxReport* report = Report;
+    WriteTextRuns(*FDoc, memo, r, [report](const std::string& m) {
+      if (report) report->Errors.push_back(m);
+    });
+    w.Frame(*memo.GetFrame(), r);
     return;
   }
   TqdxPDFPage& page = *FDoc->CurrentPage();

@@ -1,0 +1,168 @@
+// Page content the PDF filter writes for single objects, checked in the exact
+// operators: text views at the edges of justification and rotation, frame
+// colours, the page background object.
+
+#include "export/pdf/qdxExportPDF.h"
+
+#include "document/qdxClass.h"
+#include "document/qdxPreviewPages.h"
+#include "document/qdxReport.h"
+#include "platform/CodePage.h"
+#include "tests/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// The uncompressed content stream of one page holding the objects.
+std::string Content(const std::vector<TqdxView*>& views, bool background = false) {
+  TqdxPDFExport f(nullptr, true);
+  f.Compressed = false;
+  f.Background = background;
+  f.FixedFileID = std::string(32, 'b');
+  TMemoryStream out;
+  f.Stream = &out;
+  EXPECT_TRUE(f.Start());
+  TqdxReportPage page;
+  f.StartPage(&page, 0);
+  for (TqdxView* v : views) f.ExportObject(v);
+  std::string content = f.Document()->CurrentPage()->Content().Data();
+  f.FinishPage(&page, 0);
+  f.Finish();
+  return content;
+}
+
+std::unique_ptr<TqdxMemoView> Memo(double w, double h, const std::string& text) {
+  auto m = std::make_unique<TqdxMemoView>();
+  m->SetBounds(20, 30, w, h);
+  m->SetText(Utf8ToUtf16(text));
+  TqdxFont font;
+  font.SetName("Arial");
+  font.SetSize(10);
+  m->SetFont(font);
+  return m;
+}
+
+bool Has(const std::string& s, const std::string& what) { return s.find(what) != std::string::npos; }
+
+const char* const LongParagraph =
+    "The quick brown fox jumps over the lazy dog and keeps running far beyond the fence of the farm";
+
+}  // namespace
+
+TEST(PdfTextContent, JustificationAndRotationEdges) {
+  struct TCase {
+    const char* Name;
+    std::function<std::unique_ptr<TqdxMemoView>()> Make;
+    std::vector<std::string> Present, Absent;
+  } cases[] = {
+      {"block text that fits on one line is not stretched",
+       [] {
+         auto m = Memo(400, 40, "Short line of text");
+         m->HAlign = haBlock;
+         return m;
+       },
+       {"> Tj"},
+       {"TJ"}},
+      {"block text that wraps is justified except its last line",
+       [] {
+         auto m = Memo(200, 120, LongParagraph);
+         m->HAlign = haBlock;
+         return m;
+       },
+       {"] TJ", "> Tj"},
+       {}},
+      {"a wrapped line without spaces stays unjustified",
+       [] {
+         auto m = Memo(60, 120, "Donaudampfschifffahrtsgesellschaftskapitaen");
+         m->HAlign = haBlock;
+         m->WordBreak = true;
+         return m;
+       },
+       {"> Tj"},
+       {"TJ", "nan", "inf"}},
+      {"a line of spaces only in block text writes nothing odd",
+       [] {
+         auto m = Memo(60, 120, "Word\r\n      \r\nword word word word word word word");
+         m->HAlign = haBlock;
+         return m;
+       },
+       {"> Tj"},
+       {"nan", "inf"}},
+      {"a memo turned by 90 degrees is real text turned by a matrix",
+       [] {
+         auto m = Memo(40, 200, "Turned text");
+         m->Rotation = 90;
+         return m;
+       },
+       {" cm", "BT", "Tf"},
+       {" Do", "nan"}},
+      {"a memo turned by 90 degrees with vector export off is still text",
+       [] {
+         auto m = Memo(40, 200, "Turned text");
+         m->Rotation = 90;
+         m->AllowVectorExport = false;
+         return m;
+       },
+       {" cm", "BT", "Tf"},
+       {" Do"}},
+      {"negative gaps are written through the text records",
+       [] {
+         auto m = Memo(200, 40, "Outside the box");
+         m->GapX = -4;
+         return m;
+       },
+       {"BT", "Tf"},
+       {" Do"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto memo = c.Make();
+    const std::string content = Content({memo.get()});
+    for (const std::string& p : c.Present) EXPECT_TRUE(Has(content, p)) << "missing " << p << "\n" << content;
+    for (const std::string& a : c.Absent) EXPECT_FALSE(Has(content, a)) << "unexpected " << a << "\n" << content;
+  }
+}
+
+TEST(PdfTextContent, RotatedTextTurnsAboutItsPoint) {
+  // 90 degrees counter-clockwise: the matrix is (0 1 -1 0) and the text reads upwards.
+  auto memo = Memo(40, 200, "Up");
+  memo->Rotation = 90;
+  const std::string c = Content({memo.get()});
+  EXPECT_TRUE(Has(c, "0.00 1.00 -1.00 0.00 ")) << c;
+  auto memo270 = Memo(40, 200, "Down");
+  memo270->Rotation = 270;
+  const std::string d = Content({memo270.get()});
+  EXPECT_TRUE(Has(d, "0.00 -1.00 1.00 0.00 ")) << d;
+  // Each turned run sits in its own graphics state.
+  EXPECT_EQ(std::count(c.begin(), c.end(), 'q'), std::count(c.begin(), c.end(), 'Q')) << c;
+}
+
+TEST(PdfTextContent, DarkFrameColourKeepsTwoDigits) {
+  auto memo = Memo(100, 20, "");
+  memo->GetFrame()->Typ = 15;
+  memo->GetFrame()->SetColor(20);
+  const std::string c = Content({memo.get()});
+  EXPECT_TRUE(Has(c, "\r\n0.07 0 0 RG\r\n")) << c;
+  EXPECT_EQ(c.find("0.7 0 0 RG"), std::string::npos) << c;
+}
+
+TEST(PdfTextContent, PageBackgroundObjectOnlyWithBackground) {
+  TqdxPictureView pic;
+  pic.Name = "_pagebackground";
+  pic.SetBounds(0, 0, 100, 100);
+  pic.SetColor(0x00FF00);
+  EXPECT_EQ(Content({&pic}), "") << "skipped without Background";
+  const std::string with = Content({&pic}, true);
+  EXPECT_TRUE(Has(with, "0 1 0 rg")) << with;
+
+  // Any other object of that size and colour is drawn either way.
+  TqdxPictureView other;
+  other.Name = "Picture1";
+  other.SetBounds(0, 0, 100, 100);
+  other.SetColor(0x00FF00);
+  EXPECT_TRUE(Has(Content({&other}), "0 1 0 rg"));
+}
