@@ -434,3 +434,60 @@ TEST(PdfPictures, FrameWidthsAreGivenBackAfterDrawing) {
   const std::string& c = out.Pages[0];
   EXPECT_LT(c.find("/Im0 Do"), c.find("3.75 w")) << c;
 }
+
+TEST(PdfPictures, DispatchOfObjectsThatAreNotText) {
+  struct TCase {
+    const char* Name;
+    std::function<std::unique_ptr<TqdxView>()> Make;
+    bool Image;
+    std::vector<std::string> Present;
+  } cases[] = {
+      // A check box that may become vectors is drawn through its metafile;
+      // otherwise by the filter's own check box operators.
+      {"check box as vectors", [] { return std::make_unique<TqdxCheckBoxView>(); }, false, {" l\r\n"}},
+      {"check box without vectors",
+       [] {
+         auto b = std::make_unique<TqdxCheckBoxView>();
+         b->AllowVectorExport = false;
+         return b;
+       },
+       false, {" w 2 J "}},
+      {"plain object as vectors", [] { return std::make_unique<TqdxView>(); }, false, {}},
+      {"page background without Background",
+       [] {
+         auto p = Picture(TqdxGraphicKind::gkMetafile, Metafile(), 0, 0, 40, 20);
+         p->Name = "_pagebackground";
+         return p;
+       },
+       false, {}},
+      {"picture of pixels", [] { return Picture(TqdxGraphicKind::gkPNG, Png(4, 4, false), 0, 0, 40, 20); }, true, {}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::unique_ptr<TqdxView> v = c.Make();
+    if (!dynamic_cast<TqdxPictureView*>(v.get())) v->SetBounds(10, 20, 40, 20);
+    const std::string content = Export({v.get()}).Pages[0];
+    EXPECT_EQ(Has(content, " Do"), c.Image) << content;
+    for (const std::string& p : c.Present) EXPECT_TRUE(Has(content, p)) << p << "\n" << content;
+  }
+}
+
+TEST(PdfPictures, FrameWidthsAreGivenBackWhenDrawingFails) {
+  struct TFailingView : TqdxView {
+    void Draw(TCanvas&, double, double, double, double) override { throw std::runtime_error("cannot draw"); }
+  } v;
+  v.SetBounds(10, 20, 40, 20);
+  v.AllowVectorExport = false;
+  v.GetFrame()->SetWidth(2);
+  v.GetFrame()->GetBottomLine()->Width = 4;
+  TqdxPDFExport f(nullptr, true);
+  TMemoryStream out;
+  f.Stream = &out;
+  ASSERT_TRUE(f.Start());
+  TqdxReportPage page;
+  f.StartPage(&page, 0);
+  EXPECT_THROW(f.ExportObject(&v), std::runtime_error);
+  EXPECT_EQ(v.GetFrame()->GetWidth(), 2);
+  EXPECT_EQ(v.GetFrame()->GetBottomLine()->Width, 4);
+  EXPECT_EQ(v.GetFrame()->GetLeftLine()->Width, 2);
+}
