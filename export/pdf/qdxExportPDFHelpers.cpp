@@ -241,7 +241,10 @@ std::string TPDFObjectsHelper::StreamData(std::string_view data, bool compress, 
 
 void TPDFObjectsHelper::WriteStreamObject(std::string_view data, const TPDFStreamFlags& flags,
                                           int number) {
-  std::string bytes = StreamData(data, flags.Compress, flags.Encrypt, number);
+  WritePreparedStream(StreamData(data, flags.Compress, flags.Encrypt, number), flags);
+}
+
+void TPDFObjectsHelper::WritePreparedStream(std::string_view bytes, const TPDFStreamFlags& flags) {
   if (flags.OpenDict) WriteRaw("<<");
   WriteRaw("/Length " + std::to_string(bytes.size()));
   if (flags.Compress) WriteRaw("/Filter/FlateDecode");

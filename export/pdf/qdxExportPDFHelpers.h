@@ -108,6 +108,8 @@ public:
   // /Length (and /Filter), optional ">>", "stream", the data through the
   // stages, LF, "endstream", "endobj".
   void WriteStreamObject(std::string_view data, const TPDFStreamFlags& flags, int number);
+  // The same for bytes that already went through the stages (StreamData).
+  void WritePreparedStream(std::string_view bytes, const TPDFStreamFlags& flags);
   // The stages alone: deflated when compress, then encrypted for object number
   // when encrypt and the file is protected.
   std::string StreamData(std::string_view data, bool compress, bool encrypt, int number) const;

@@ -132,22 +132,36 @@ TqdxPDFPage& TqdxPDFDocument::AddPage(double widthPt, double heightPt) {
 
 void TqdxPDFDocument::FinishPage() {
   TqdxPDFPage& page = Current("FinishPage");
-  page.FContents = FObjects.StartNewObject();
-  FObjects.WriteStreamObject(page.FContent.Data(),
-                             {.OpenDict = true, .CloseDict = true,
-                              .Compress = FOptions.Compressed, .Encrypt = true},
-                             page.FContents);
-  // Assigning an empty stream would keep the string's buffer (an empty
-  // string moves in by copy), so every finished page would hold on to its
-  // content's capacity: swap it out to really free it.
-  std::string().swap(page.FContent.Data());
+  page.FContents = FObjects.NewObject();
+  // The content leaves the page (a finished page holds no buffer) for the
+  // deflating thread; the previous page's stream is written first, so the
+  // file order does not depend on timing.
+  std::string data;
+  data.swap(page.FContent.Data());
   page.FContent.SetPosition(0);
+  WritePendingContent();
+  const TPDFObjectsHelper* objects = &FObjects;
+  const bool compress = FOptions.Compressed;
+  const int number = page.FContents;
+  FPendingContent = TPendingContent{
+      number, std::async(std::launch::async, [objects, compress, number, data = std::move(data)] {
+        return objects->StreamData(data, compress, true, number);
+      })};
   for (auto& font : FFonts)
     if (!font.Reference) font.Reference = FObjects.NewObject();
   page.FFontCount = int(FFonts.size());
   page.FNumber = FObjects.NewObject();
   page.FFinished = true;
   FCurrent = nullptr;
+}
+
+void TqdxPDFDocument::WritePendingContent() {
+  if (!FPendingContent) return;
+  TPendingContent pending = std::move(*FPendingContent);
+  FPendingContent.reset();
+  const std::string bytes = pending.Bytes.get();  // a failure of the worker raises here
+  FObjects.StartObject(pending.Number);
+  FObjects.WritePreparedStream(bytes, {.OpenDict = true, .CloseDict = true, .Compress = FOptions.Compressed, .Encrypt = true});
 }
 
 int TqdxPDFDocument::AddImage(const TqdxPDFPixels& pixels, int quality) {
@@ -310,6 +324,7 @@ int TqdxPDFDocument::WriteCatalog(int outline, const TqdxPDFAObjects& pdfa) {
 void TqdxPDFDocument::EndDocument() {
   if (!Active()) throw EPDFError("PDF file not started");
   if (FCurrent) FinishPage();
+  WritePendingContent();
   TqdxPDFDateTime time = FHasFixedTime ? FFixedTime : TqdxPDFDateTime::Now();
 
   for (auto& font : FFonts)

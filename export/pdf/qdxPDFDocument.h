@@ -16,8 +16,10 @@
 #include "export/pdf/qdxPDFOutline.h"
 
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -208,6 +210,15 @@ private:
   std::string FProfile;
   std::vector<std::unique_ptr<TqdxPDFPage>> FPages;
   TqdxPDFPage* FCurrent = nullptr;
+  // The content stream of the last finished page, deflated (and encrypted) on
+  // another thread while the next page is drawn; written before anything
+  // that follows it in the file order of pages.
+  struct TPendingContent {
+    int Number = 0;
+    std::future<std::string> Bytes;
+  };
+  std::optional<TPendingContent> FPendingContent;
+  void WritePendingContent();
   TqdxPDFImages FImages;
   std::vector<TLink> FLinks;
   std::vector<TFont> FFonts;
