@@ -351,7 +351,11 @@ TEST(PdfPictures, MetafilePicturesBecomeVectors) {
     SCOPED_TRACE(c.Name);
     auto pic = Picture(TqdxGraphicKind::gkMetafile, Metafile(), 10, 20, 40, 20);
     pic->AllowVectorExport = c.AllowVectorExport;
-    const TOutput out = Export({pic.get()});
+    TqdxReport report;
+    TqdxPDFExport f(nullptr, true);
+    f.Report = &report;
+    const TOutput out = Export(f, {{pic.get()}});
+    EXPECT_TRUE(report.Errors.empty()) << (report.Errors.empty() ? "" : report.Errors.front());
     EXPECT_EQ(Has(out.Pages[0], "/Im"), !c.Vectors) << out.Pages[0];
     EXPECT_EQ(Has(out.Pages[0], "0.784 0 0 rg"), c.Vectors) << "the rectangle's colour as a fill: " << out.Pages[0];
   }
@@ -490,4 +494,23 @@ TEST(PdfPictures, FrameWidthsAreGivenBackWhenDrawingFails) {
   EXPECT_EQ(v.GetFrame()->GetWidth(), 2);
   EXPECT_EQ(v.GetFrame()->GetBottomLine()->Width, 4);
   EXPECT_EQ(v.GetFrame()->GetLeftLine()->Width, 2);
+}
+
+TEST(PdfPictures, EveryCutOfAPictureIsSafe) {
+  const std::string sources[] = {Png(6, 4, true), PalettePngWithTransparency(), Metafile()};
+  const TqdxGraphicKind kinds[] = {TqdxGraphicKind::gkPNG, TqdxGraphicKind::gkPNG, TqdxGraphicKind::gkMetafile};
+  for (size_t s = 0; s < std::size(sources); ++s)
+    for (size_t n = 1; n < sources[s].size(); ++n)
+      for (const bool transparent : {false, true}) {
+        SCOPED_TRACE(std::to_string(s) + " cut at " + std::to_string(n));
+        TqdxReport report;
+        auto pic = Picture(kinds[s], sources[s].substr(0, n), 10, 20, 30, 20);
+        pic->Transparent = transparent;
+        TqdxPDFExport f(nullptr, true);
+        f.Report = &report;
+        f.Transparency = transparent;
+        const TOutput out = Export(f, {{pic.get()}});
+        EXPECT_TRUE(Has(out.File, "%%EOF"));
+        if (kinds[s] == TqdxGraphicKind::gkPNG) EXPECT_EQ(report.Errors.size(), 1u);
+      }
 }
