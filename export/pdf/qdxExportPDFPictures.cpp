@@ -326,7 +326,11 @@ void TqdxPDFExport::Raster(TqdxView& view, const TqdxPDFObjRect& r) {
       w.Frame(frame, r);
       return;
     }
-    if (kind != TqdxGraphicKind::gkMetafile && !DecodePicture(*picture, own)) {
+    if (kind == TqdxGraphicKind::gkMetafile) {
+      // The object plays the metafile itself below; played here once more
+      // only to learn whether it is damaged.
+      PictureMetafile(*picture, 1, 1);
+    } else if (!DecodePicture(*picture, own)) {
       w.Frame(frame, r);
       return;
     }
