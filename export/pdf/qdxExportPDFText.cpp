@@ -14,6 +14,7 @@
 #include "platform/CodePageConv.h"
 #include "platform/VectorCanvas.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -129,7 +130,8 @@ void TqdxPDFExport::Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r) {
 
   const double fw = frame.GetWidth();
   const double half = fw * 0.75 / 2;
-  auto R = [](double v) { return static_cast<int>(std::nearbyint(v)); };
+  // Whole pixels for the layout; a damaged size stays inside int.
+  auto R = [](double v) { return std::isfinite(v) ? static_cast<int>(std::clamp(std::nearbyint(v), -1e9, 1e9)) : 0; };
   const double left = memo.AbsLeft(), top = memo.AbsTop(), width = memo.GetWidth(), height = memo.GetHeight();
   page.WriteLine("q");
   {
@@ -157,8 +159,8 @@ void TqdxPDFExport::Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r) {
     TqdxIntRect rect;
     rect.Left = R(left) + (frame.HasSide(ftLeft) ? R((fw - 1) / 2) : 0) + R(memo.GapX);
     rect.Top = R(top) + (frame.HasSide(ftTop) ? R((fw - 1) / 2) : 0) + R(memo.GapY);
-    rect.Right = R(left) + static_cast<int>(std::ceil(width)) - (frame.HasSide(ftRight) ? R(fw / 2) : 0) - R(memo.GapX) + 1;
-    rect.Bottom = R(top) + static_cast<int>(std::ceil(height)) - (frame.HasSide(ftBottom) ? R(fw / 2) : 0) - R(memo.GapY) + 1;
+    rect.Right = R(left) + R(std::ceil(width)) - (frame.HasSide(ftRight) ? R(fw / 2) : 0) - R(memo.GapX) + 1;
+    rect.Bottom = R(top) + R(std::ceil(height)) - (frame.HasSide(ftBottom) ? R(fw / 2) : 0) - R(memo.GapY) + 1;
     layout.SetDimensions(rect, rect);
     layout.SetText(memo.Memo, memo.FirstParaBreak);
     lines = layout.Lines();
@@ -170,8 +172,14 @@ void TqdxPDFExport::Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r) {
   if (lines.size() == 1) lineHeight -= memo.LineSpacing;
 
   if (memo.Underlines && lineHeight > 0) {
-    const int count = static_cast<int>(std::trunc(height / lineHeight));
-    for (int k = 1; k <= count; ++k) {
+    const double count = std::trunc(height / lineHeight);
+    // Only the rules that fall on the page: a damaged height must not write
+    // lines without end.
+    const double base = top + memo.GapY + 1 - memo.LineSpacing;
+    const double pageTop = -g.MarginShiftY / 0.75, pageBottom = (g.PageHeightPt - g.MarginShiftY) / 0.75;
+    const double first = std::max(1.0, std::ceil((pageTop - base) / lineHeight));
+    const double last = std::min(count, std::floor((pageBottom - base) / lineHeight));
+    for (double k = first; k <= last; ++k) {
       const double y = g.PdfY(top + memo.GapY + 1 + k * lineHeight - memo.LineSpacing);
       page.WriteLine(PdfDash(fsSolid, 0) + " " + PdfFrameColor(frame.GetColor()) + " RG " + FloatToPdf(fw * 0.75) + " w " +
                      FloatToPdf(r.Left) + " " + FloatToPdf(y) + " m " + FloatToPdf(r.Right) + " " + FloatToPdf(y) + " l S");

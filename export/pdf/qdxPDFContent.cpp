@@ -168,15 +168,34 @@ void TqdxPDFContentWriter::Hatch(int style, TqdxColor color, const std::string& 
   const bool vert = style == bsVertical || style == bsCross;
   const bool fdiag = style == bsFDiagonal || style == bsDiagCross;
   const bool bdiag = style == bsBDiagonal || style == bsDiagCross;
+  // Lines that cannot cross the page are left out: the first one written is
+  // the first of the grid that can, so an object larger than its page (a
+  // damaged size) writes no more lines than the page holds. Objects on the
+  // page start at their first line as before.
+  const double pw = FPage.Geometry.PageWidthPt, ph = FPage.Geometry.PageHeightPt;
+  auto skip = [step](double excess) { return excess > step ? std::floor(excess / step) * step : 0.0; };
+  const double yLow = std::max(r.Bottom, 0.0), xHigh = std::min(r.Right, pw);
   if (horiz)
-    for (double y = r.Top - oy; y >= r.Bottom; y -= step) W(Pt(r.Left, y) + " m " + Pt(r.Right, y) + " l");
+    for (double y = r.Top - oy - skip(r.Top - oy - ph); y >= yLow; y -= step)
+      W(Pt(r.Left, y) + " m " + Pt(r.Right, y) + " l");
   if (vert)
-    for (double x = r.Left + ox; x <= r.Right; x += step) W(Pt(x, r.Bottom) + " m " + Pt(x, r.Top) + " l");
-  // Diagonals run across the whole box; the clip trims them.
-  if (fdiag)
-    for (double d = -h + ox; d <= w; d += step) W(Pt(r.Left + d, r.Top) + " m " + Pt(r.Left + d + h, r.Bottom) + " l");
-  if (bdiag)
-    for (double d = -h + ox; d <= w; d += step) W(Pt(r.Left + d, r.Bottom) + " m " + Pt(r.Left + d + h, r.Top) + " l");
+    for (double x = r.Left + ox + skip(-(r.Left + ox)); x <= xHigh; x += step)
+      W(Pt(x, r.Bottom) + " m " + Pt(x, r.Top) + " l");
+  // Diagonals run across the whole box; the clip trims them. A diagonal
+  // from (left + d, top) to (left + d + h, bottom) meets the page only for d
+  // between these bounds.
+  const double yTop = std::min(r.Top, ph);
+  if (fdiag) {
+    const double from = -h + ox, dLow = -r.Left - (r.Top - yLow), dHigh = std::min(w, pw - r.Left - (r.Top - yTop));
+    for (double d = from + skip(dLow - from); d <= dHigh; d += step)
+      W(Pt(r.Left + d, r.Top) + " m " + Pt(r.Left + d + h, r.Bottom) + " l");
+  }
+  if (bdiag) {
+    // From (left + d, bottom) up to (left + d + h, top).
+    const double from = -h + ox, dLow = -r.Left - (yTop - r.Bottom), dHigh = std::min(w, pw - r.Left - (yLow - r.Bottom));
+    for (double d = from + skip(dLow - from); d <= dHigh; d += step)
+      W(Pt(r.Left + d, r.Bottom) + " m " + Pt(r.Left + d + h, r.Top) + " l");
+  }
   W("S");
 }
 

@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 
@@ -463,6 +464,30 @@ TEST_F(PdfOfBuiltReport, RenderedPagesMatchTheRasterDrawing) {
     EXPECT_LE(std::abs(pdf.Height - raster.Height), 1);
     ExpectAlike(Compare(pdf, raster));
   }
+}
+
+// The file with its times and identifier blanked: what must repeat.
+std::string WithoutTimes(std::string pdf) {
+  for (const char* key : {"/CreationDate (", "/ModDate (", "/ID [<"}) {
+    for (size_t at = pdf.find(key); at != std::string::npos; at = pdf.find(key, at + 1)) {
+      const size_t from = at + std::strlen(key);
+      const size_t end = pdf.find_first_of(")]", from);
+      if (end == std::string::npos) break;
+      std::fill(pdf.begin() + static_cast<long>(from), pdf.begin() + static_cast<long>(end), '-');
+    }
+  }
+  return pdf;
+}
+
+TEST(PdfOutputs, TheSameReportGivesTheSameFile) {
+  TTempDir dir;
+  fs::create_directories(dir / "again");
+  const std::string first = CopySample("letter.qdp", dir), second = CopySample("letter.qdp", dir, "again/letter.qdp");
+  ASSERT_EQ(RunProgram(Quoted(first), dir).Code, 0);
+  ASSERT_EQ(RunProgram(Quoted(second), dir).Code, 0);
+  const std::string a = ReadWholeFile(dir / "letter.pdf"), b = ReadWholeFile(dir / "again/letter.pdf");
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_TRUE(WithoutTimes(a) == WithoutTimes(b));
 }
 
 TEST(PdfOutputs, SamplePageRendersLikeTheRasterDrawing) {

@@ -166,3 +166,22 @@ TEST(PdfTextContent, PageBackgroundObjectOnlyWithBackground) {
   other.SetColor(0x00FF00);
   EXPECT_TRUE(Has(Content({&other}), "0 1 0 rg"));
 }
+
+TEST(PdfTextContent, RunawayObjectsWriteOnlyWhatIsOnThePage) {
+  // Hatch lines and ruled lines of an object far larger than its page: only
+  // those that cross the page are written, so a damaged size cannot make
+  // the file (or the time to write it) grow without bound.
+  auto memo = Memo(100, 1e12, "Tall");
+  memo->SetColor(clWhite);
+  static_cast<TqdxBrushFill*>(memo->GetFill())->Style = bsDiagCross;
+  memo->Underlines = true;
+  const std::string c = Content({memo.get()});
+  EXPECT_LT(std::count(c.begin(), c.end(), '\n'), 2000) << c.substr(0, 2000);
+  EXPECT_TRUE(Has(c, " m ")) << "the visible lines are still there";
+  EXPECT_FALSE(Has(c, "nan"));
+
+  auto wide = Memo(1e12, 100, "");
+  static_cast<TqdxBrushFill*>(wide->GetFill())->Style = bsCross;
+  const std::string w = Content({wide.get()});
+  EXPECT_LT(std::count(w.begin(), w.end(), '\n'), 2000);
+}
