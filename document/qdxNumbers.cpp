@@ -23,7 +23,42 @@ std::string qdxFloatToStr(double value) {
   return s;
 }
 
+namespace {
+
+// Plain decimals ("-12.375", "40") of at most 15 digits are exact as an
+// integer over a power of ten, and one division of exact values rounds
+// correctly: the same double from_chars gives, without its general machinery.
+bool PlainDecimal(std::string_view text, double& value) {
+  static constexpr double Pow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  uint64_t mantissa = 0;
+  int digits = 0, fraction = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+      if (++digits > 15) return false;
+      if (point) ++fraction;
+    } else if ((c == '.' || c == ',') && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0) return false;
+  value = static_cast<double>(mantissa) / Pow10[fraction];
+  if (negative) value = -value;
+  return true;
+}
+
+}  // namespace
+
 double qdxStrToFloat(std::string_view text) {
+  double plain;
+  if (PlainDecimal(text, plain)) return plain;
   // Every coordinate of every object read goes through here: numbers are
   // short, so they are normalised on the stack.
   char buffer[64];

@@ -302,6 +302,9 @@ void TqdxXMLSerializer::SetProperty(TqdxPersistent& obj, const TqdxPropInfo& pro
 }
 
 void TqdxXMLSerializer::XMLToObj(std::string_view text, TqdxPersistent& obj) {
+  // Most attributes belong to the object itself: its kind is looked up once.
+  auto* const selfComp = dynamic_cast<TqdxComponent*>(&obj);
+  auto* const selfMemo = dynamic_cast<TqdxCustomMemoView*>(&obj);
   size_t i = 0;
   const size_t n = text.size();
   while (i < n) {
@@ -336,7 +339,7 @@ void TqdxXMLSerializer::XMLToObj(std::string_view text, TqdxPersistent& obj) {
       }
       const bool isSelf = target == &obj;
       if (last.size() == 1 && isSelf) {
-        auto* comp = dynamic_cast<TqdxComponent*>(target);
+        auto* comp = selfComp;
         switch (last[0]) {
           case 'l': if (comp) comp->SetLeft(qdxStrToFloat(value)); continue;
           case 't': if (comp) comp->SetTop(qdxStrToFloat(value)); continue;
@@ -344,13 +347,13 @@ void TqdxXMLSerializer::XMLToObj(std::string_view text, TqdxPersistent& obj) {
           case 'h': if (comp) comp->SetHeight(qdxStrToFloat(value)); continue;
           case 'u':
           case 'x':
-            if (auto* memo = dynamic_cast<TqdxCustomMemoView*>(target)) memo->SetText(Utf8ToUtf16(Unescape(value)));
+            if (selfMemo) selfMemo->SetText(Utf8ToUtf16(Unescape(value)));
             continue;
           default: break;
         }
       }
       if (last == "Text") {
-        if (auto* memo = dynamic_cast<TqdxCustomMemoView*>(target)) {
+        if (auto* memo = isSelf ? selfMemo : dynamic_cast<TqdxCustomMemoView*>(target)) {
           memo->SetText(Utf8ToUtf16(Unescape(value)));
           continue;
         }

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <cmath>
 #include <zlib.h>
 
@@ -13,40 +14,49 @@ namespace {
 // into buf; returns the end. Pages hold hundreds of thousands of numbers, so
 // moderate values are rounded here, exactly as to_chars rounds the binary
 // value (half to even); large ones go through to_chars.
+// The rounding error of a × b, exactly (Dekker's product, no fused
+// multiply-add needed): a × b = fl(a × b) + error.
+double ProductError(double a, double b, double product) {
+  constexpr double Split = 134217729.0;  // 2^27 + 1
+  const double ca = Split * a, ahi = ca - (ca - a), alo = a - ahi;
+  const double cb = Split * b, bhi = cb - (cb - b), blo = b - bhi;
+  return ((ahi * bhi - product) + ahi * blo + alo * bhi) + alo * blo;
+}
+
 char* FixedDigits(char* buf, char* end, double value, int decimals) {
   static constexpr double Scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
   if (decimals >= 0 && decimals <= 6) {
-    const double scaled = std::fabs(value) * Scale[decimals];
+    const double magnitude = std::fabs(value);
+    const double scaled = magnitude * Scale[decimals];
     if (scaled < 1e12) {
-      const double low = std::floor(scaled);
+      const double low = static_cast<double>(static_cast<int64_t>(scaled));
       const double frac = scaled - low;
       // The product may be off by half a unit in its last place, so near the
       // half the exact remainder of the product decides: above rounds up,
       // below down, an exact half to the even digit. Points are multiples of
       // 0.375 on many pages, so exact halves are common.
       bool up = frac > 0.5;
-      if (std::fabs(frac - 0.5) <= 1e-3) {
-        const double residual = std::fma(std::fabs(value), Scale[decimals], -scaled);
-        const double above = (frac - 0.5) + residual;
-        up = above > 0 || (above == 0 && std::fmod(low, 2.0) != 0);
+      if (frac > 0.499 && frac < 0.501) {
+        const double above = (frac - 0.5) + ProductError(magnitude, Scale[decimals], scaled);
+        up = above > 0 || (above == 0 && (static_cast<int64_t>(low) & 1) != 0);
       }
-      {
-        uint64_t n = static_cast<uint64_t>(low) + (up ? 1 : 0);
-        char digits[24];
-        int count = 0;
-        do {
-          digits[count++] = static_cast<char>('0' + n % 10);
-          n /= 10;
-        } while (n != 0);
-        while (count <= decimals) digits[count++] = '0';
-        char* p = buf;
-        if (value < 0) *p++ = '-';
-        for (int i = count - 1; i >= 0; --i) {
-          *p++ = digits[i];
-          if (i == decimals && decimals > 0) *p++ = '.';
-        }
-        return p;
+      uint64_t n = static_cast<uint64_t>(low) + (up ? 1 : 0);
+      char digits[32];
+      char* const last = digits + sizeof digits;
+      char* p = last;
+      for (int i = 0; i < decimals; ++i) {
+        *--p = static_cast<char>('0' + n % 10);
+        n /= 10;
       }
+      if (decimals > 0) *--p = '.';
+      do {
+        *--p = static_cast<char>('0' + n % 10);
+        n /= 10;
+      } while (n != 0);
+      if (value < 0) *--p = '-';
+      const size_t length = static_cast<size_t>(last - p);
+      std::memcpy(buf, p, length);
+      return buf + length;
     }
   }
   auto r = std::to_chars(buf, end, value, std::chars_format::fixed, decimals);
