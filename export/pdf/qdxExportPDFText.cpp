@@ -22,7 +22,7 @@ namespace {
 
 // The text runs the view draws, recorded and written as text: each run in its
 // own graphics state, turned about its reference point by its angle.
-void WriteTextRuns(TqdxPDFDocument& doc, TqdxView& view, const TqdxPDFObjRect& r,
+void WriteTextRuns(TqdxPDFDocument& doc, TqdxView& view,
                    const TqdxPDFFontErrorSink& errors) {
   // Drawing takes the layout engine's lock itself.
   const std::unique_ptr<TVectorCanvas> recorder = view.GetVectorCanvas();
@@ -38,8 +38,11 @@ void WriteTextRuns(TqdxPDFDocument& doc, TqdxView& view, const TqdxPDFObjRect& r
     if (text.empty()) continue;
     page.WriteLine("q");
     if (run.Clipped) {
-      page.WriteLine(PdfNum3(r.Left) + " " + PdfNum3(r.Bottom) + " " + PdfNum3(r.Right - r.Left) + " " +
-                     PdfNum3(r.Top - r.Bottom) + " re");
+      // The run's own clip, as on screen: text placed outside its box by a
+      // negative gap stays visible there.
+      const double cl = g.PdfX(left + run.Rect.Left), cr = g.PdfX(left + run.Rect.Right);
+      const double ct = g.PdfY(top + run.Rect.Top), cb = g.PdfY(top + run.Rect.Bottom);
+      page.WriteLine(PdfNum3(cl) + " " + PdfNum3(cb) + " " + PdfNum3(cr - cl) + " " + PdfNum3(ct - cb) + " re");
       page.WriteLine("W");
       page.WriteLine("n");
     }
@@ -110,7 +113,7 @@ void TqdxPDFExport::Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r) {
     TqdxPDFContentWriter w(page);
     w.Fill(memo, r);
     TqdxReport* report = Report;
-    WriteTextRuns(*FDoc, memo, r, [report](const std::string& m) {
+    WriteTextRuns(*FDoc, memo, [report](const std::string& m) {
       if (report) report->Errors.push_back(m);
     });
     w.Frame(*memo.GetFrame(), r);

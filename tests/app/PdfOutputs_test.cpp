@@ -167,6 +167,12 @@ void WriteTestReport(const std::string& file) {
   auto* turned = Text(*band, "Turned", 690, 240, 30, 200, "Turned upwards", 12);
   turned->Rotation = 90;
   turned->AllowVectorExport = false;
+  auto* down = Text(*band, "Down", 650, 240, 30, 140, "Turned down", 12);
+  down->Rotation = 270;
+  kit::SetFont(*down, "Arial", 12, qdxBit(fsUnderline), 0xA00000);
+  auto* outside = Text(*band, "Outside", 340, 480, 200, 14, "Text set left of its box");
+  outside->GapX = -6;
+  outside->AllowVectorExport = false;
   // Links of each kind.
   Text(*band, "UrlLink", 10, 500, 200, 20, "Web site")->URL = "https://example.org/report";
   Text(*band, "AnchorLink", 220, 500, 200, 20, "Details")->URL = "#Details";

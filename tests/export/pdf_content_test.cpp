@@ -128,17 +128,23 @@ TEST(PdfTextContent, JustificationAndRotationEdges) {
 }
 
 TEST(PdfTextContent, RotatedTextTurnsAboutItsPoint) {
-  // 90 degrees counter-clockwise: the matrix is (0 1 -1 0) and the text reads upwards.
-  auto memo = Memo(40, 200, "Up");
-  memo->Rotation = 90;
-  const std::string c = Content({memo.get()});
-  EXPECT_TRUE(Has(c, "0.00 1.00 -1.00 0.00 ")) << c;
-  auto memo270 = Memo(40, 200, "Down");
-  memo270->Rotation = 270;
-  const std::string d = Content({memo270.get()});
-  EXPECT_TRUE(Has(d, "0.00 -1.00 1.00 0.00 ")) << d;
-  // Each turned run sits in its own graphics state.
-  EXPECT_EQ(std::count(c.begin(), c.end(), 'q'), std::count(c.begin(), c.end(), 'Q')) << c;
+  // Counter-clockwise: 90 degrees is the matrix (0 1 -1 0), 270 is (0 -1 1 0),
+  // whether the object is played as vectors or its text runs are written.
+  for (bool vectors : {true, false}) {
+    SCOPED_TRACE(vectors ? "vectors" : "text runs");
+    auto up = Memo(40, 200, "Up");
+    up->Rotation = 90;
+    up->AllowVectorExport = vectors;
+    const std::string c = Content({up.get()});
+    EXPECT_TRUE(Has(c, "0.00 1.00 -1.00 0.00 ")) << c;
+    auto down = Memo(40, 200, "Down");
+    down->Rotation = 270;
+    down->AllowVectorExport = vectors;
+    const std::string d = Content({down.get()});
+    EXPECT_TRUE(Has(d, "0.00 -1.00 1.00 0.00 ")) << d;
+    // Each turned run sits in its own graphics state.
+    EXPECT_EQ(std::count(c.begin(), c.end(), 'q'), std::count(c.begin(), c.end(), 'Q')) << c;
+  }
 }
 
 TEST(PdfTextContent, DarkFrameColourKeepsTwoDigits) {
@@ -184,4 +190,20 @@ TEST(PdfTextContent, RunawayObjectsWriteOnlyWhatIsOnThePage) {
   static_cast<TqdxBrushFill*>(wide->GetFill())->Style = bsCross;
   const std::string w = Content({wide.get()});
   EXPECT_LT(std::count(w.begin(), w.end(), '\n'), 2000);
+}
+
+TEST(PdfTextContent, TextMovedOutOfItsBoxByANegativeGapIsNotCutOff) {
+  // The box starts at 15 points; the text starts 6 pixels to the left of it.
+  auto memo = Memo(200, 14, "Text set left of its box");
+  memo->GapX = -6;
+  memo->AllowVectorExport = false;
+  const std::string c = Content({memo.get()});
+  std::vector<double> clipLefts;
+  for (size_t at = c.find(" re\r\nW\r\n"); at != std::string::npos; at = c.find(" re\r\nW\r\n", at + 1))
+    clipLefts.push_back(std::stod(c.substr(c.rfind('\n', at) + 1)));
+  ASSERT_FALSE(clipLefts.empty()) << c;
+  for (double x : clipLefts) EXPECT_LE(x, 15 - 6 * 0.75) << c;
+  const size_t td = c.find(" Td");
+  ASSERT_NE(td, std::string::npos) << c;
+  EXPECT_LT(std::stod(c.substr(c.rfind('\n', td) + 1)), 15) << c;
 }
