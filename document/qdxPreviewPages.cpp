@@ -325,7 +325,7 @@ void TqdxPreviewPages::BuildObjects(TqdxXMLSerializer& s, TqdxXMLItem& item, Tqd
       text.assign(base).append(" ").append(w.Item->Text());
       obj = s.ReadComponentStr(&page, text);
       obj->Name = entry->Object->Name;
-      if (auto* pic = dynamic_cast<TqdxPictureView*>(obj.get())) {
+      if (auto* pic = qdxAs<TqdxPictureView>(obj.get())) {
         if (pic->GetPicture()->Empty() && pic->ImageIndex > 0)
           pic->GetPicture()->LoadFromFileBytes(FPictureCache.GetPictureBytes(pic->ImageIndex));
       }
@@ -333,7 +333,7 @@ void TqdxPreviewPages::BuildObjects(TqdxXMLSerializer& s, TqdxXMLItem& item, Tqd
       text.assign(name).append(" ").append(w.Item->Text());
       obj = s.ReadComponentStr(&page, text);
     }
-    if (auto* memo = dynamic_cast<TqdxCustomMemoView*>(obj.get())) {
+    if (auto* memo = qdxAs<TqdxCustomMemoView>(obj.get())) {
       if (memo->Highlights().Count() > 0 && memo->GetHighlight()->Active) {
         TqdxHighlight& h = *memo->GetHighlight();
         if (h.ApplyFont) memo->SetFont(*h.GetFont());

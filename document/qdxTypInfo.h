@@ -251,6 +251,14 @@ public:
   virtual bool ReadBinaryProperty(const std::string& name, std::string_view data);
 };
 
+// dynamic_cast by the published class tree: a walk up a few class records
+// instead of the run-time type search, for the casts made per object read
+// or exported.
+template <class T>
+T* qdxAs(TqdxPersistent* object) {
+  return object != nullptr && object->Is<T>() ? static_cast<T*>(object) : nullptr;
+}
+
 // Copies every published property of source that this object also publishes
 // with the same kind, in declaration order.
 void qdxAssignProperties(TqdxPersistent& dest, const TqdxPersistent& source);

@@ -303,8 +303,8 @@ void TqdxXMLSerializer::SetProperty(TqdxPersistent& obj, const TqdxPropInfo& pro
 
 void TqdxXMLSerializer::XMLToObj(std::string_view text, TqdxPersistent& obj) {
   // Most attributes belong to the object itself: its kind is looked up once.
-  auto* const selfComp = dynamic_cast<TqdxComponent*>(&obj);
-  auto* const selfMemo = dynamic_cast<TqdxCustomMemoView*>(&obj);
+  auto* const selfComp = qdxAs<TqdxComponent>(&obj);
+  auto* const selfMemo = qdxAs<TqdxCustomMemoView>(&obj);
   size_t i = 0;
   const size_t n = text.size();
   while (i < n) {

@@ -176,9 +176,9 @@ private:
   }
 
   void Offer(TqdxComponent& obj) {
-    if (FFilter.DataOnly && dynamic_cast<TqdxDataBand*>(obj.Parent()) == nullptr) return;
-    if (auto* view = dynamic_cast<TqdxView*>(&obj); view != nullptr && !view->IsVisibleIn(vsExport)) return;
-    if (auto* memo = dynamic_cast<TqdxCustomMemoView*>(&obj)) PrepareMemo(*memo);
+    if (FFilter.DataOnly && qdxAs<TqdxDataBand>(obj.Parent()) == nullptr) return;
+    if (auto* view = qdxAs<TqdxView>(&obj); view != nullptr && !view->IsVisibleIn(vsExport)) return;
+    if (auto* memo = qdxAs<TqdxCustomMemoView>(&obj)) PrepareMemo(*memo);
     if (!obj.ExportItself(&FFilter)) FFilter.ExportObject(&obj);
     if (FReport != nullptr && FReport->Terminated) throw EqdxExportTerminated();
   }
