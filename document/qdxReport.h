@@ -34,7 +34,7 @@ public:
   // Prints the prepared pages with the print options as one print job on
   // the printer named in PrintOptions.Printer (ignoring case; any other name
   // gets the built-in printer), writing the job's output to the options'
-  // OutputFileName (Part 1.4). Returns false, after an error box, only when
+  // OutputFileName. Returns false, after an error box, only when
   // no printer is installed, and false with the message in Errors when the
   // job fails (its output file cannot be written, a bad page range); a
   // printer without a driver shows "Printer selected is not valid" and still

@@ -1,4 +1,4 @@
-// The report's print operation (Part 1.4): the prepared pages go to a
+// The report's print operation: the prepared pages go to a
 // printer as one print job, each page drawn by its objects onto the page's
 // metafile at the printer's resolution and spooled at once.
 

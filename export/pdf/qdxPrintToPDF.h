@@ -1,7 +1,7 @@
 #pragma once
 // The driver of the built-in "Microsoft Print to PDF" printer: it renders
 // each spooled page's metafile straight into a PDF file, one page per sheet
-// at the sheet's paper size, through the metafile-to-PDF renderer (Part 7.6).
+// at the sheet's paper size, through the metafile-to-PDF renderer.
 // Pages are written as they come, so a job of any length keeps no more than
 // one page in memory.
 

@@ -1,4 +1,4 @@
-// The report's print operation (Part 1.4) against a recording driver: which
+// The report's print operation against a recording driver: which
 // pages go to the job in which order and on which paper, how they are drawn,
 // and what becomes of the output file when the job fails.
 
