@@ -26,7 +26,7 @@ sizes="1000 10000"
 runs="${QDX_BENCH_RUNS:-3}"
 min_time=0.5
 if [ "${1:-}" = "--quick" ]; then sizes="100 1000"; runs=1; min_time=0.01; fi
-formats="PDF CSV TEXT"
+formats="PDF PDFPRINT CSV TEXT"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 conv="$build/Ruzeve_zor"
@@ -62,7 +62,7 @@ for kind in table mixed; do
     parse_kb=$(cut -d' ' -f2 "$work/ref" | median)
     for fmt in $formats; do
       : >"$work/conv"
-      ext=$(echo "$fmt" | tr 'A-Z' 'a-z'); [ "$fmt" = TEXT ] && ext=txt
+      ext=$(echo "$fmt" | tr 'A-Z' 'a-z'); [ "$fmt" = TEXT ] && ext=txt; [ "$fmt" = PDFPRINT ] && ext=pdf
       out="$work/out-$kind-$pages.$ext"
       for ((r = 0; r < runs; r++)); do
         rm -f "$out"
@@ -79,7 +79,7 @@ for kind in table mixed; do
                  k, p, f, p / cs, ck / 1024, sz, ln, p / ls, lk / 1024, cs / ls, ck / lk }' | tee -a "$work/table"
       }
       row parse "$parse_s" "$parse_kb"
-      if [ "$fmt" = PDF ]; then
+      if [ "$fmt" = PDF ] || [ "$fmt" = PDFPRINT ]; then
         : >"$work/ref"
         for ((r = 0; r < runs; r++)); do
           m=$(measure "$limits" deflate "$out")
