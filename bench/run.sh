@@ -106,6 +106,6 @@ awk '/\| parse/ {k = $1 " " $3; if (!(k in first)) first[k] = $6; else printf " 
 
 echo
 echo "== micro-benchmarks"
-for b in xml_bench report_bench text_bench canvas_bench; do
+for b in xml_bench report_bench text_bench canvas_bench pdf_bench; do
   "$build/bench/$b" --benchmark_min_time="$min_time" 2>/dev/null | grep -E '^(BM_|Benchmark|-)' | grep -v '^-'
 done
