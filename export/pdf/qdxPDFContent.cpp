@@ -458,10 +458,13 @@ void TqdxPDFContentWriter::CheckBox(const TqdxCheckBoxView& box) {
     mark = P(L, T + H / 2) + " m " + P(L + Wd, T + H / 2) + " l";
   }
   if (!mark.empty()) W(mark);
-  if (box.GetFrame()->Typ == 15)
-    W(" S " + FloatToPdf(f * 1.5) + " w " + P(L, T) + " m " + P(L + Wd, T) + " l " + P(L + Wd, T + H) + " l " +
-      P(L, T + H) + " l " + P(L, T) + " l");
-  W(color == clNone ? "S" : "B");
+  const bool outline = box.GetFrame()->Typ == 15;
+  if (outline)
+    W((mark.empty() ? "" : " S ") + FloatToPdf(f * 1.5) + " w " + P(L, T) + " m " + P(L + Wd, T) + " l " +
+      P(L + Wd, T + H) + " l " + P(L, T + H) + " l " + P(L, T) + " l");
+  // An empty box without a frame has no path to paint, and painting none is
+  // an error in the content.
+  if (outline || !mark.empty()) W(color == clNone ? "S" : "B");
   W("Q");
 }
 

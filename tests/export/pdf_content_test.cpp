@@ -207,3 +207,74 @@ TEST(PdfTextContent, TextMovedOutOfItsBoxByANegativeGapIsNotCutOff) {
   ASSERT_NE(td, std::string::npos) << c;
   EXPECT_LT(std::stod(c.substr(c.rfind('\n', td) + 1)), 15) << c;
 }
+
+TEST(PdfTextContent, PageColourAndFrameInsideTheMargins) {
+  for (bool background : {false, true}) {
+    SCOPED_TRACE(background ? "Background" : "no Background");
+    TqdxPDFExport f(nullptr, true);
+    f.Compressed = false;
+    f.Background = background;
+    TMemoryStream out;
+    f.Stream = &out;
+    ASSERT_TRUE(f.Start());
+    TqdxReportPage page;
+    page.LeftMargin = page.RightMargin = page.TopMargin = page.BottomMargin = 10;
+    page.Color = 20;  // red 20: a dark colour keeps two digits
+    page.GetFrame()->Typ = 15;
+    f.StartPage(&page, 0);
+    const std::string c = f.Document()->CurrentPage()->Content().Data();
+    f.FinishPage(&page, 0);
+    f.Finish();
+    // 10 mm is 28.35 points; the page is 595.5 x 842.25 points.
+    const std::string fill =
+        "q\r\n0.00 w\r\n0.07 0 0 RG\r\n0.07 0 0 rg\r\n"
+        "28.85 28.35 m 567.65 28.35 l 567.65 813.90 l 28.85 813.90 l\r\nB\r\nQ\r\n";
+    EXPECT_EQ(Has(c, fill), background) << c;
+    // The frame is drawn either way, its bottom side first.
+    EXPECT_TRUE(Has(c, "28.85 28.35 m\r\n567.65 28.35 l\r\nS")) << c;
+  }
+}
+
+TEST(PdfTextContent, CheckBoxesOfEveryStylePaintOnlyPaths) {
+  // Each mark, checked and unchecked, with and without a full frame and a
+  // colour: a renderer meets no painting operator without a path.
+  std::vector<std::unique_ptr<TqdxCheckBoxView>> boxes;
+  std::vector<TqdxView*> views;
+  int i = 0;
+  for (bool checked : {true, false})
+    for (int style = 0; style < 4; ++style)
+      for (int typ : {0, 15})
+        for (TqdxColor color : {clNone, clWhite}) {
+          auto b = std::make_unique<TqdxCheckBoxView>();
+          b->SetBounds(10 + (i % 16) * 40, 10 + (i / 16) * 40, 24, 24);
+          b->Checked = checked;
+          b->CheckStyle = static_cast<TqdxCheckStyle>(style);
+          b->UncheckStyle = static_cast<TqdxUncheckStyle>(style);
+          b->GetFrame()->Typ = typ;
+          b->SetColor(color);
+          b->AllowVectorExport = false;  // the check box's own operators
+          views.push_back(b.get());
+          boxes.push_back(std::move(b));
+          ++i;
+        }
+  TTempDir dir;
+  TqdxPDFExport f(nullptr, true);
+  f.Compressed = false;
+  TMemoryStream out;
+  f.Stream = &out;
+  ASSERT_TRUE(f.Start());
+  TqdxReportPage page;
+  f.StartPage(&page, 0);
+  for (TqdxView* v : views) f.ExportObject(v);
+  const std::string content = f.Document()->CurrentPage()->Content().Data();
+  f.FinishPage(&page, 0);
+  f.Finish();
+  // An unchecked box without a mark and without a frame paints nothing.
+  EXPECT_EQ(content.find("rg\r\nB\r\n"), std::string::npos) << content;
+  EXPECT_EQ(content.find("rg\r\nS\r\n"), std::string::npos) << content;
+  EXPECT_EQ(content.find("rg\r\n S "), std::string::npos) << "an empty box strokes no mark before its frame\n" << content;
+  WriteWholeFile(dir / "boxes.pdf", out.Data());
+  TShellRun r = RunShell("pdftoppm -r 24 -png '" + dir / "boxes.pdf" + "' '" + dir / "boxes" + "'");
+  EXPECT_EQ(r.Code, 0) << r.Output;
+  EXPECT_EQ(r.Output, "") << r.Output;
+}
