@@ -173,6 +173,22 @@ void WriteTestReport(const std::string& file) {
   auto* outside = Text(*band, "Outside", 340, 480, 200, 14, "Text set left of its box");
   outside->GapX = -6;
   outside->AllowVectorExport = false;
+  // Text styles and layout options; a frame with a drop shadow.
+  auto* styled = Text(*band, "Styled", 10, 600, 300, 60, "Underlined and struck out\r\nsecond line");
+  kit::SetFont(*styled, "Arial", 11, qdxBit(fsUnderline) | qdxBit(fsStrikeOut));
+  styled->VAlign = vaCenter;
+  styled->GetFrame()->Typ = 15;
+  styled->GetFrame()->DropShadow = true;
+  styled->GetFrame()->ShadowWidth = 5;
+  auto* ruled = Text(*band, "Ruled", 340, 600, 330, 80, "Ruled lines under the text of a memo that wraps onto "
+                     "a second line");
+  ruled->Underlines = true;
+  ruled->CharSpacing = 1;
+  ruled->ParagraphGap = 20;
+  auto* bold = Text(*band, "Bold", 10, 690, 300, 40, "Bold italic, centred", 14);
+  kit::SetFont(*bold, "Times New Roman", 14, qdxBit(fsBold) | qdxBit(fsItalic), 0x006000);
+  bold->HAlign = haCenter;
+  bold->VAlign = vaCenter;
   // Links of each kind.
   Text(*band, "UrlLink", 10, 500, 200, 20, "Web site")->URL = "https://example.org/report";
   Text(*band, "AnchorLink", 220, 500, 200, 20, "Details")->URL = "#Details";
