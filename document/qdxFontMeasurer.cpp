@@ -27,19 +27,26 @@ namespace {
 // Layout measures line after line, object after object, in the same few
 // fonts; opening one (matching the face, reading its metrics) costs more than
 // measuring a cell's text. A few recent fonts are kept per thread.
+bool SameFont(const TqdxTextFont& a, const TqdxTextFont& b) {
+  return a.Height == b.Height && a.Style == b.Style && a.Charset == b.Charset && a.Escapement == b.Escapement &&
+         a.Name == b.Name;
+}
+
+// Asked twice for every text object measured: the few fonts of a report are
+// kept by their report description, most recent first, so that a hit costs
+// a comparison rather than building a platform description.
 const TFont& CachedFont(const TqdxTextFont& font) {
   constexpr size_t Size = 8;
-  thread_local std::vector<std::pair<TFontDesc, std::unique_ptr<TFont>>> cache;  // most recent first
-  TFontDesc desc = qdxFontDescOf(font);
+  thread_local std::vector<std::pair<TqdxTextFont, std::unique_ptr<TFont>>> cache;
   for (size_t i = 0; i < cache.size(); ++i)
-    if (cache[i].first == desc) {
+    if (SameFont(cache[i].first, font)) {
       if (i) std::rotate(cache.begin(), cache.begin() + static_cast<std::ptrdiff_t>(i),
                          cache.begin() + static_cast<std::ptrdiff_t>(i) + 1);
       return *cache.front().second;
     }
-  auto f = std::make_unique<TFont>(desc);
+  auto f = std::make_unique<TFont>(qdxFontDescOf(font));
   if (cache.size() == Size) cache.pop_back();
-  cache.insert(cache.begin(), {std::move(desc), std::move(f)});
+  cache.insert(cache.begin(), {font, std::move(f)});
   return *cache.front().second;
 }
 
