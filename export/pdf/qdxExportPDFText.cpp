@@ -135,7 +135,11 @@ void TqdxPDFExport::Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r) {
   const double half = fw * 0.75 / 2;
   // Whole pixels for the layout; a damaged size stays inside int.
   auto R = [](double v) { return std::isfinite(v) ? static_cast<int>(std::clamp(std::nearbyint(v), -1e9, 1e9)) : 0; };
-  const double left = memo.AbsLeft(), top = memo.AbsTop(), width = memo.GetWidth(), height = memo.GetHeight();
+  // A drop shadow takes its width off the box, as it does for the clip and
+  // the frame: text aligned to the right or the bottom stays inside.
+  const double shadow = frame.DropShadow ? frame.ShadowWidth : 0;
+  const double left = memo.AbsLeft(), top = memo.AbsTop();
+  const double width = memo.GetWidth() - shadow, height = memo.GetHeight() - shadow;
   page.WriteLine("q");
   {
     double cl = r.Left - (frame.HasSide(ftLeft) ? half : 0), cr = r.Right + (frame.HasSide(ftRight) ? half : 0);

@@ -176,7 +176,7 @@ void WriteTestReport(const std::string& file) {
   // Text styles and layout options; a frame with a drop shadow.
   auto* styled = Text(*band, "Styled", 10, 600, 300, 60, "Underlined and struck out\r\nsecond line");
   kit::SetFont(*styled, "Arial", 11, qdxBit(fsUnderline) | qdxBit(fsStrikeOut));
-  styled->VAlign = vaCenter;
+  styled->VAlign = vaBottom;
   styled->GetFrame()->Typ = 15;
   styled->GetFrame()->DropShadow = true;
   styled->GetFrame()->ShadowWidth = 5;

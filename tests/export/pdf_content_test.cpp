@@ -278,3 +278,29 @@ TEST(PdfTextContent, CheckBoxesOfEveryStylePaintOnlyPaths) {
   EXPECT_EQ(r.Code, 0) << r.Output;
   EXPECT_EQ(r.Output, "") << r.Output;
 }
+
+TEST(PdfTextContent, DropShadowTakesItsWidthOffTheTextBox) {
+  // A box 5 pixels larger with a 5-pixel shadow places its text exactly as
+  // the box without one, for every alignment that measures from the right
+  // or the bottom.
+  auto positions = [](const std::string& c) {
+    std::string td;
+    for (size_t at = c.find(" Td"); at != std::string::npos; at = c.find(" Td", at + 1))
+      td += c.substr(c.rfind('\n', at) + 1, at - c.rfind('\n', at) - 1) + ";";
+    return td;
+  };
+  for (TqdxHAlign h : {haRight, haCenter})
+    for (TqdxVAlign v : {vaBottom, vaCenter}) {
+      auto plain = Memo(200, 40, "Shadowed text");
+      plain->HAlign = h;
+      plain->VAlign = v;
+      auto shadowed = Memo(205, 45, "Shadowed text");
+      shadowed->HAlign = h;
+      shadowed->VAlign = v;
+      shadowed->GetFrame()->DropShadow = true;
+      shadowed->GetFrame()->ShadowWidth = 5;
+      const std::string a = positions(Content({plain.get()})), b = positions(Content({shadowed.get()}));
+      EXPECT_FALSE(a.empty());
+      EXPECT_EQ(a, b) << int(h) << " " << int(v);
+    }
+}
