@@ -56,6 +56,16 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// Every font is an embedded subset ("ABCDEF+" name) with a Unicode map.
+void ExpectEmbeddedSubsets(const std::string& pdf) {
+  const std::vector<std::string> fonts = Lines(RunShell("pdffonts " + Quoted(pdf)).Output);
+  ASSERT_GT(fonts.size(), 2u);
+  for (size_t i = 2; i < fonts.size(); ++i) {
+    EXPECT_EQ(fonts[i].find('+'), 6u) << fonts[i];
+    EXPECT_NE(fonts[i].find("yes yes yes"), std::string::npos) << fonts[i];
+  }
+}
+
 // Each group of pieces is found on one line, in that order from left to
 // right, and the groups come in that order from top to bottom.
 void ExpectRowsInOrder(const std::string& text, const std::vector<std::vector<std::string>>& rows) {
@@ -401,13 +411,7 @@ TEST(PdfOutputs, SamplesFromTheCommandLine) {
     ASSERT_TRUE(fs::exists(pdf));
     ExpectQpdfClean(pdf);
 
-    // Every font is an embedded subset ("ABCDEF+" name) with a Unicode map.
-    const std::vector<std::string> fonts = Lines(RunShell("pdffonts " + Quoted(pdf)).Output);
-    ASSERT_GT(fonts.size(), 2u);
-    for (size_t i = 2; i < fonts.size(); ++i) {
-      EXPECT_EQ(fonts[i].find('+'), 6u) << fonts[i];
-      EXPECT_NE(fonts[i].find("yes yes yes"), std::string::npos) << fonts[i];
-    }
+    ExpectEmbeddedSubsets(pdf);
 
     const std::string info = RunShell("pdfinfo " + Quoted(pdf)).Output;
     EXPECT_NE(info.find("Pages:           " + std::to_string(c.Pages) + "\n"), std::string::npos) << info;
@@ -419,6 +423,7 @@ TEST(PdfOutputs, SamplesFromTheCommandLine) {
 
 TEST_F(PdfOfBuiltReport, PageSizesFollowEachPage) {
   ExpectQpdfClean(Pdf());
+  ExpectEmbeddedSubsets(Pdf());
   const std::string info = RunShell("pdfinfo -f 1 -l 3 " + Quoted(Pdf())).Output;
   // Pages are whole pixels: 100 x 150 mm is 378 x 567 pixels.
   const char* const sizes[] = {"Page    1 size:  595.5 x 842.25 pts (A4)", "Page    2 size:  842.25 x 595.5 pts (A4)",
