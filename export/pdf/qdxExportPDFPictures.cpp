@@ -288,7 +288,7 @@ void TqdxPDFExport::TransparentPicture(TqdxPictureView& view, const TqdxPDFObjRe
   }
   // A few pixels more than the object, three times finer for print.
   const double k = PrintOptimized ? 3 : 1;
-  double rw = k + R(k * width), rh = k + R(k * height);
+  const double rw = k + R(k * width), rh = k + R(k * height);
   const double limit = RasterLimit(rw, rh);
   const int iw = RasterSide(rw * limit), ih = RasterSide(rh * limit);
   const double sx = iw / width, sy = ih / height;
