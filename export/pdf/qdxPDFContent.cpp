@@ -359,6 +359,10 @@ void TqdxPDFContentWriter::Line(const TqdxCustomLineView& line, const TqdxPDFObj
     if (std::fabs(line.GetWidth()) >= std::fabs(line.GetHeight())) r.Bottom = r.Top;
     else r.Right = r.Left;
   }
+  // A line without colour is not drawn, nor its arrow heads; one without
+  // width keeps only its heads, as on screen.
+  if (f.GetColor() == clNone) return;
+  const bool stroked = f.GetWidth() >= 0.01;
   W("q");
   W(line.Diagonal ? std::string("[] 0 d") : PdfDash(f.GetStyle(), f.GetWidth()));
   const std::string color = PdfFrameColor(f.GetColor());
@@ -370,7 +374,10 @@ void TqdxPDFContentWriter::Line(const TqdxCustomLineView& line, const TqdxPDFObj
     W(FloatToPdf(x2) + " " + FloatToPdf(y2) + " l");
     W("S");
   };
-  if (f.GetStyle() != fsDouble) {
+  if (!stroked) {
+    // The heads alone, in the line's colour.
+    W(color + " RG");
+  } else if (f.GetStyle() != fsDouble) {
     seg(r.Left, r.Top, r.Right, r.Bottom);
   } else if (r.Top == r.Bottom) {
     seg(r.Left, r.Top + 1, r.Right, r.Bottom + 1);

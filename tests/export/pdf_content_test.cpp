@@ -304,3 +304,33 @@ TEST(PdfTextContent, DropShadowTakesItsWidthOffTheTextBox) {
       EXPECT_EQ(a, b) << int(h) << " " << int(v);
     }
 }
+
+TEST(PdfTextContent, LinesWithoutColourOrWidth) {
+  struct {
+    const char* Name;
+    TqdxColor Color;
+    double Width;
+    bool Diagonal;
+    int Strokes;  // "S" operators: the line and an open arrow head
+  } cases[] = {
+      {"plain", clBlack, 1, false, 2},
+      {"no colour", clNone, 1, false, 0},
+      {"no colour, diagonal", clNone, 1, true, 0},
+      {"no width keeps its head", clBlack, 0, false, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TqdxLineView line;
+    line.SetBounds(10, 10, 200, c.Diagonal ? 50 : 0);
+    line.Diagonal = c.Diagonal;
+    line.ArrowEnd = true;
+    line.GetFrame()->SetColor(c.Color);
+    line.GetFrame()->SetWidth(c.Width);
+    line.AllowVectorExport = false;
+    const std::string content = Content({&line});
+    int strokes = 0;
+    for (size_t at = content.find("\r\nS\r\n"); at != std::string::npos; at = content.find("\r\nS\r\n", at + 1)) ++strokes;
+    EXPECT_EQ(strokes, c.Strokes) << content;
+    EXPECT_EQ(content.find("0.00 w"), std::string::npos) << "no hairline for a line without width\n" << content;
+  }
+}
