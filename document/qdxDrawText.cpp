@@ -141,6 +141,7 @@ void TqdxDrawText::WrapParagraph(std::u16string text, int firstLength, int lengt
   const int n = static_cast<int>(text.size());
   int lineStart = 0;
   int avail = firstLength;
+  std::vector<std::pair<int, bool>> cuts;
   while (lineStart < n) {
     int breakPos = -1;
     int width = 0;
@@ -189,10 +190,11 @@ void TqdxDrawText::WrapParagraph(std::u16string text, int firstLength, int lengt
       }
     }
     AddLine(std::move(line));
-    FTags.SplitLine(consumed, hyphen);
+    cuts.emplace_back(consumed, hyphen);
     lineStart += consumed;
     avail = length;
   }
+  FTags.SplitLines(cuts);
   if (lineStart < n) AddLine(text.substr(static_cast<size_t>(lineStart)));
 }
 

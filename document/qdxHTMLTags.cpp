@@ -187,16 +187,29 @@ void TqdxHTMLTagsList::UpdateSameAsPrevious(TqdxHTMLTags& line, size_t from) {
   }
 }
 
-void TqdxHTMLTagsList::SplitLine(int count, bool hyphen) {
-  if (FLines.empty()) return;
-  TqdxHTMLTags& last = FLines.back();
-  size_t n = std::min(static_cast<size_t>(std::max(count, 0)), last.size());
-  TqdxHTMLTags rest(last.begin() + static_cast<std::ptrdiff_t>(n), last.end());
-  last.resize(n);
-  if (hyphen && !last.empty()) {
-    TqdxHTMLTag copy = last.back();
-    last.push_back(copy);
+void TqdxHTMLTagsList::SplitLine(int count, bool hyphen) { SplitLines({{count, hyphen}}); }
+
+void TqdxHTMLTagsList::SplitLines(const std::vector<std::pair<int, bool>>& cuts) {
+  if (FLines.empty() || cuts.empty()) return;
+  TqdxHTMLTags whole = std::move(FLines.back());
+  FLines.pop_back();
+  size_t pos = 0;
+  // Only the first tag of each new line changes (it is compared with the
+  // defaults instead of its neighbour); the others keep their flags.
+  auto lineStart = [&] {
+    if (pos < whole.size()) {
+      TqdxHTMLTags one(whole.begin() + static_cast<std::ptrdiff_t>(pos), whole.begin() + static_cast<std::ptrdiff_t>(pos) + 1);
+      UpdateSameAsPrevious(one, 0);
+      whole[pos].SameAsPrevious = one[0].SameAsPrevious;
+    }
+  };
+  for (const auto& [count, hyphen] : cuts) {
+    const size_t n = std::min(static_cast<size_t>(std::max(count, 0)), whole.size() - pos);
+    TqdxHTMLTags piece(whole.begin() + static_cast<std::ptrdiff_t>(pos), whole.begin() + static_cast<std::ptrdiff_t>(pos + n));
+    if (hyphen && !piece.empty()) piece.push_back(piece.back());
+    FLines.push_back(std::move(piece));
+    pos += n;
+    lineStart();
   }
-  FLines.push_back(std::move(rest));
-  UpdateSameAsPrevious(FLines.back(), 0);
+  FLines.emplace_back(whole.begin() + static_cast<std::ptrdiff_t>(pos), whole.end());
 }

@@ -45,6 +45,9 @@ public:
   // Moves the tags after the first count characters of the last line to a
   // new line; with hyphen the kept part gets one more tag for the hyphen.
   void SplitLine(int count, bool hyphen);
+  // The same for several cuts of the last line in one pass, as a paragraph
+  // is broken into lines (one after the other would copy the rest each time).
+  void SplitLines(const std::vector<std::pair<int, bool>>& cuts);
   // Advances the position counter (paragraph ends count 2).
   void AddPosition(int n) { FPosition += n; }
 

@@ -113,6 +113,43 @@ TEST(HTMLTags, ExpandsMarkupAndCountsPositions) {
   EXPECT_EQ(literal, u"a<b>b</b>c");
 }
 
+// A paragraph's tag line is cut into lines in one pass; each new line's
+// first tag compares with the defaults, the others keep their flags, and a
+// hyphen repeats the tag before it.
+TEST(HTMLTags, CuttingALineKeepsEveryTagAndFlag) {
+  for (bool enabled : {true, false}) {
+    TqdxHTMLTagsList tags;
+    tags.TagsEnabled = enabled;
+    tags.SetDefaults(clBlack, 10, 0);
+    std::u16string text = u"ab<b>cd</b>ef<i>g</i>h<b>ij</b>klm<u>n</u>op";
+    tags.ExpandHTMLTags(text);
+    const TqdxHTMLTags whole = tags.Items(0);
+    const std::vector<std::pair<int, bool>> cuts = {{3, true}, {0, false}, {4, false}, {2, true}, {99, false}};
+    tags.SplitLines(cuts);
+    ASSERT_EQ(tags.Count(), 6);
+    size_t pos = 0;
+    for (size_t k = 0; k <= cuts.size(); ++k) {
+      SCOPED_TRACE(k);
+      const TqdxHTMLTags& line = tags.Items(static_cast<int>(k));
+      const size_t n = k < cuts.size() ? std::min<size_t>(static_cast<size_t>(cuts[k].first), whole.size() - pos)
+                                       : whole.size() - pos;
+      ASSERT_EQ(line.size(), n + (k < cuts.size() && cuts[k].second && n > 0 ? 1 : 0));
+      for (size_t i = 0; i < n; ++i) {
+        const TqdxHTMLTag& t = whole[pos + i];
+        EXPECT_EQ(line[i].CharPos, t.CharPos);
+        EXPECT_EQ(line[i].FontStyle, t.FontStyle);
+        const bool expected = i > 0 ? t.SameAsPrevious : (!enabled || (t.FontStyle == 0 && t.FontColor == clBlack && t.FontSize == 10));
+        EXPECT_EQ(line[i].SameAsPrevious, expected) << i;
+      }
+      if (line.size() > n) {
+        EXPECT_EQ(line.back().CharPos, line[n - 1].CharPos);
+        EXPECT_EQ(line.back().SameAsPrevious, line[n - 1].SameAsPrevious);
+      }
+      pos += n;
+    }
+  }
+}
+
 TEST(HTMLTags, FontColours) {
   struct {
     std::u16string In, Out;
