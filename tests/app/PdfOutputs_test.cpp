@@ -436,6 +436,10 @@ TEST_F(PdfOfBuiltReport, PageSizesFollowEachPage) {
                            {"Landscape page"},
                            {"Details start here"},
                            {"Custom page"}});
+  // Turned text and text outside its box are text too, whichever way written.
+  const std::string plain = RunShell("pdftotext -f 1 -l 1 " + Quoted(Pdf()) + " -").Output;
+  for (const char* t : {"Turned upwards", "Turned down", "Text set left of its box"})
+    EXPECT_NE(plain.find(t), std::string::npos) << t << "\n" << plain;
 }
 
 TEST_F(PdfOfBuiltReport, OutlineAndLinksReadBack) {
