@@ -116,6 +116,7 @@ bool TqdxPDFExport::Start() {
   TStream* out = OutputStream();
   if (!out) throw std::runtime_error("Cannot create the file " + GetFileName());
   FDoc = std::make_unique<TqdxPDFDocument>(EffectiveOptions());
+  FLastFont = nullptr;
   if (!FixedFileID.empty()) FDoc->SetFixedFileID(FixedFileID);
   if (UseFixedTime) FDoc->SetFixedTime(FixedTime);
   FDoc->BeginDocument(*out);
@@ -159,6 +160,7 @@ void TqdxPDFExport::Finish() {
   if (!FDoc) return;
   FDoc->EndDocument();
   FDoc.reset();
+  FLastFont = nullptr;
   if (!Stream && DefaultIOTransport()) {
     // Hand the file back so that the transport stores it under its name.
   }

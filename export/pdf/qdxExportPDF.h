@@ -6,12 +6,15 @@
 #include "export/qdxExportBaseDialog.h"
 #include "export/qdxFilterSettings.h"
 
+#include "platform/FontDesc.h"
+
 #include <memory>
 #include <set>
 #include <string>
 
 class TBitmap;
 class TqdxView;
+class TqdxPDFFont;
 class TqdxCustomMemoView;
 class TqdxPictureView;
 class TqdxPDFContentWriter;
@@ -88,6 +91,10 @@ private:
   void ReportProblem(const TqdxView& view, const std::string& problem);
 
   std::unique_ptr<TqdxPDFDocument> FDoc;
+  // The font of the last text object: cells of a table mostly share one, and
+  // finding a font by its description costs a font lookup each time.
+  TFontDesc FLastFontDesc;
+  TqdxPDFFont* FLastFont = nullptr;
   TqdxReportPage* FPage = nullptr;
   int FPageIndex = 0;
   std::set<std::string> FReportedProblems;

@@ -199,10 +199,14 @@ void TqdxPDFExport::Text(TqdxCustomMemoView& memo, const TqdxPDFObjRect& r) {
   desc.Weight = font.HasStyle(fsBold) ? FontWeightBold : FontWeightNormal;
   desc.Italic = font.HasStyle(fsItalic);
   desc.CharSet = font.GetCharset();
-  TqdxReport* report = Report;
-  TqdxPDFFont& pdfFont = TqdxPDFFont::Use(*FDoc, desc, [report](const std::string& m) {
-    if (report) report->Errors.push_back(m);
-  });
+  if (!FLastFont || !(desc == FLastFontDesc)) {
+    TqdxReport* report = Report;
+    FLastFont = &TqdxPDFFont::Use(*FDoc, desc, [report](const std::string& m) {
+      if (report) report->Errors.push_back(m);
+    });
+    FLastFontDesc = desc;
+  }
+  TqdxPDFFont& pdfFont = *FLastFont;
   const double size = font.GetSize();
   pdfFont.TextSize = std::nearbyint(size * (1 - 0.00357) * 10) / 10;
   const TqdxColor color = font.GetColor() == clNone ? clBlack : font.GetColor();

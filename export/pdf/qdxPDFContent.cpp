@@ -244,10 +244,12 @@ void TqdxPDFContentWriter::Gradient(TqdxColor start, TqdxColor end, int style, c
 
 void TqdxPDFContentWriter::Fill(const TqdxView& view, const TqdxPDFObjRect& r) {
   const TqdxCustomFill* fill = view.GetFill();
-  const std::string path = OutlinePath(view, r);
+  // Most objects have no fill: their outline is not worth writing out.
+  std::string path;
   if (auto* b = dynamic_cast<const TqdxBrushFill*>(fill)) {
     const bool hatch = b->Style != bsSolid && b->Style != bsClear;
     if (b->BackColor == clNone && !hatch) return;
+    path = OutlinePath(view, r);
     W("q");
     if (b->BackColor != clNone) {
       W(PdfFillColor(b->BackColor) + " rg");
@@ -258,11 +260,13 @@ void TqdxPDFContentWriter::Fill(const TqdxView& view, const TqdxPDFObjRect& r) {
     W("Q");
   } else if (auto* g = dynamic_cast<const TqdxGradientFill*>(fill)) {
     if (g->StartColor == clNone && g->EndColor == clNone) return;
+    path = OutlinePath(view, r);
     W("q");
     Gradient(g->StartColor, g->EndColor, g->GradientStyle, path, r);
     W("Q");
   } else if (auto* s = dynamic_cast<const TqdxGlassFill*>(fill)) {
     if (s->Color == clNone) return;
+    path = OutlinePath(view, r);
     TRGB c = Channels(s->Color);
     auto up = [&](int v) { return std::min(255, v + static_cast<int>(std::nearbyint((255 - v) * s->Blend))); };
     TqdxColor highlight = FromChannels(up(c.R), up(c.G), up(c.B));
@@ -323,8 +327,8 @@ void TqdxPDFContentWriter::Frame(const TqdxFrame& frame, const TqdxPDFObjRect& r
     // Every side of every framed cell comes here: the lines are put together
     // in one buffer and written at once.
     auto stroke = [&](double shift) {
-      std::string b;
-      b.reserve(128);
+      thread_local std::string b;
+      b.clear();
       b += PdfDash(s.Line->Style, s.Line->Width);
       b += "\r\n";
       AppendFloatToPdf(b, w);
