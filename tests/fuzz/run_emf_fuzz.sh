@@ -42,6 +42,6 @@ fi
 cd "$out"
 # -timeout: an input that takes 10 s is a hang; -rss_limit_mb: a runaway allocation.
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ASAN_OPTIONS=detect_leaks=1 \
-  LSAN_OPTIONS=suppressions="$here/emf_lsan.supp" \
+  LSAN_OPTIONS=suppressions="$here/../lsan.supp" \
   "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
   -artifact_prefix="$here/emf_crashes/" -print_final_stats=1 corpus "$here/emf_corpus"
