@@ -18,6 +18,6 @@ if [ ! -f "$asan/CMakeCache.txt" ]; then
 fi
 cmake --build "$asan" -j2 --target qdx_sanitized_tests
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
+LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0" \
   ctest --test-dir "$asan" --output-on-failure -L sanitized -j2
 echo "== all tests passed"
