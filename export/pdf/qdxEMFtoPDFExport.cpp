@@ -23,10 +23,6 @@ double Sane(double v) {
   return std::clamp(v, -MaxCoordinate, MaxCoordinate);
 }
 
-std::string LastToken(const std::string& line) {
-  const size_t at = line.find_last_of(' ');
-  return at == std::string::npos ? line : line.substr(at + 1);
-}
 }  // namespace
 
 // --- rotation ---
@@ -59,7 +55,17 @@ std::string TEMFtoPDFExport::Num(double v) { return FloatToPdfCompact(Sane(v), 3
 
 std::string TEMFtoPDFExport::Color(uint32_t c) {
   if (c == TDeviceContext::ColorNone) return "0 0 0";
-  return Num((c & 0xFF) / 255.0) + " " + Num(((c >> 8) & 0xFF) / 255.0) + " " + Num(((c >> 16) & 0xFF) / 255.0);
+  // Drawings repeat one colour record after record (gradient stripes change
+  // it only every few lines): the last text is kept.
+  thread_local bool known = false;
+  thread_local uint32_t last = 0;
+  thread_local std::string text;
+  if (!known || c != last) {
+    text = Num((c & 0xFF) / 255.0) + " " + Num(((c >> 8) & 0xFF) / 255.0) + " " + Num(((c >> 16) & 0xFF) / 255.0);
+    last = c;
+    known = true;
+  }
+  return text;
 }
 
 void TEMFtoPDFExport::Comment(const std::string& text) {
@@ -68,14 +74,16 @@ void TEMFtoPDFExport::Comment(const std::string& text) {
 
 void TEMFtoPDFExport::CreateDeviceContext() { DC = new TPDFDeviceContext; }
 
-void TEMFtoPDFExport::WriteOp(const std::string& line) {
-  const std::string op = LastToken(line);
+void TEMFtoPDFExport::WriteOp(std::string_view line) {
+  // Every record of a drawing passes here, several times: no copies.
+  const size_t at = line.find_last_of(' ');
+  const std::string_view op = at == std::string_view::npos ? line : line.substr(at + 1);
   const bool pathOp = op == "m" || op == "l" || op == "c" || op == "v" || op == "re" || op == "h" || op == "W" ||
                       op == "W*";
   if (op == "m" || op == "re") Path.Pending = true;
   if (FOut.size() + Path.Buffer.size() > MaxContentBytes) Stop("the drawing is too large for a page");
   if (Path.Pending && pathOp) {
-    Path.Buffer += line + "\r\n";
+    Path.Buffer.append(line).append("\r\n");
     return;
   }
   if (line == "q") ++SaveDepth;
@@ -84,7 +92,7 @@ void TEMFtoPDFExport::WriteOp(const std::string& line) {
     if (SaveDepth <= 0) return;
     --SaveDepth;
   }
-  FOut += line + "\r\n";
+  FOut.append(line).append("\r\n");
 }
 
 TPointF TEMFtoPDFExport::DevicePdfPoint(const TPointF& dev) const {
@@ -788,10 +796,11 @@ void TEMFtoPDFExport::Text(const TEMRExtTextOutWObj& rec) {
     // record's spacing, so the text runs the record's width.
     const double f = ToPdfLength(1) * 1000 / size;
     std::string s = "[<";
-    char hex[8];
+    static constexpr char Digits[] = "0123456789ABCDEF";
     for (size_t k = 0; k < line.Glyphs.size(); ++k) {
-      std::snprintf(hex, sizeof hex, "%04X", unsigned(line.Glyphs[k]));
-      s += hex;
+      const unsigned g = line.Glyphs[k];
+      const char hex[4] = {Digits[(g >> 12) & 15], Digits[(g >> 8) & 15], Digits[(g >> 4) & 15], Digits[g & 15]};
+      s.append(hex, 4);
       if (k + 1 < line.Glyphs.size()) {
         const double own = line.Widths[k] < 0 ? 0 : line.Widths[k];
         const double n = std::nearbyint(own - dx[k] * f);

@@ -120,7 +120,7 @@ protected:
   void BeforePlay() override;
   void AfterPlay() override;
 
-  void WriteOp(const std::string& line);
+  void WriteOp(std::string_view line);
   std::string ToPdfPoint(const TPoint& p) const { return PointText(PdfPoint(p.X, p.Y)); }
   TPointF PdfPoint(double x, double y) const;
   TPointF DevicePdfPoint(const TPointF& dev) const;
