@@ -16,21 +16,6 @@ namespace {
 
 int Round(double v) { return static_cast<int>(std::nearbyint(v)); }
 
-// A picture with transparency laid over the colour, as a 24-bit copy.
-TBitmap OverColor(const TBitmap& picture, TColor color) {
-  TBitmap out(picture.Width(), picture.Height());
-  out.Fill(color);
-  const uint8_t br = GetRValue(color), bg = GetGValue(color), bb = GetBValue(color);
-  for (int y = 0; y < picture.Height(); ++y)
-    for (int x = 0; x < picture.Width(); ++x) {
-      const TColor c = picture.GetPixel(x, y);
-      const int a = picture.GetAlpha(x, y);
-      auto mix = [a](int fg, int bk) { return uint8_t((fg * a + bk * (255 - a) + 127) / 255); };
-      out.SetPixel(x, y, RGBColor(mix(GetRValue(c), br), mix(GetGValue(c), bg), mix(GetBValue(c), bb)));
-    }
-  return out;
-}
-
 }  // namespace
 
 TBitmap qdxDecodePicture(const TqdxPictureData& picture) {
@@ -99,7 +84,7 @@ void TqdxPictureView::Draw(TCanvas& canvas, double scaleX, double scaleY, double
         // colour first; pixels of that colour are then left out.
         const bool hasColor = TransparentColor != clNone;
         if (hasColor && picture.PixelFormat() == TPixelFormat::pf32bit)
-          picture = OverColor(picture, qdxCanvasColor(TransparentColor));
+          picture = qdxPictureOverColor(picture, qdxCanvasColor(TransparentColor));
         std::optional<TColor> transparent;
         if (Transparent && hasColor) transparent = qdxCanvasColor(TransparentColor);
         canvas.SetStretchMode(HightQuality ? TStretchMode::smHalftone : TStretchMode::smNearest);
@@ -109,4 +94,18 @@ void TqdxPictureView::Draw(TCanvas& canvas, double scaleX, double scaleY, double
     }
   }
   DrawFrame();
+}
+
+TBitmap qdxPictureOverColor(const TBitmap& picture, TColor color) {
+  TBitmap out(picture.Width(), picture.Height());
+  out.Fill(color);
+  const uint8_t br = GetRValue(color), bg = GetGValue(color), bb = GetBValue(color);
+  for (int y = 0; y < picture.Height(); ++y)
+    for (int x = 0; x < picture.Width(); ++x) {
+      const TColor c = picture.GetPixel(x, y);
+      const int a = picture.GetAlpha(x, y);
+      auto mix = [a](int fg, int bk) { return uint8_t((fg * a + bk * (255 - a) + 127) / 255); };
+      out.SetPixel(x, y, RGBColor(mix(GetRValue(c), br), mix(GetGValue(c), bg), mix(GetBValue(c), bb)));
+    }
+  return out;
 }

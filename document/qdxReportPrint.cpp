@@ -13,33 +13,14 @@
 #include "platform/PrintJob.h"
 #include "platform/PrinterDevice.h"
 
+#include "document/qdxUtils.h"
+
 #include <algorithm>
 #include <exception>
 
 namespace {
 
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
-// Replaces every occurrence of token (upper-case ASCII) ignoring case, as
-// the export run does.
-void ReplaceIgnoringCase(std::u16string& text, std::u16string_view token, std::u16string_view value) {
-  if (text.size() < token.size()) return;
-  std::u16string out;
-  size_t i = 0;
-  bool changed = false;
-  while (i < text.size()) {
-    bool match = i + token.size() <= text.size();
-    for (size_t k = 0; match && k < token.size(); ++k) match = FoldAscii(text[i + k]) == token[k];
-    if (match) {
-      out += value;
-      i += token.size();
-      changed = true;
-    } else {
-      out += text[i++];
-    }
-  }
-  if (changed) text = std::move(out);
-}
 
 // What the export run does to text before a filter sees it, with the number
 // of the copy being printed.
@@ -52,8 +33,8 @@ void PrepareMemo(TqdxCustomMemoView& memo, int totalPages, int copyNo) {
     // The copy name comes from the report variable "CopyName" + copy
     // number; prepared reports carry no variables, so it is empty.
     for (std::u16string& line : memo.Memo) {
-      ReplaceIgnoringCase(line, u"[TOTALPAGES#]", total);
-      ReplaceIgnoringCase(line, u"[COPYNAME#]", u"");
+      qdxReplaceIgnoringCase(line, u"[TOTALPAGES#]", total);
+      qdxReplaceIgnoringCase(line, u"[COPYNAME#]", u"");
     }
   }
   if (memo.AutoWidth) memo.CalcAutoWidth();

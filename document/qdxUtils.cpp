@@ -134,3 +134,23 @@ TqdxPictureFormat qdxDetectPictureFormat(std::string_view bytes) {
   }
   return f;
 }
+
+void qdxReplaceIgnoringCase(std::u16string& text, std::u16string_view token, std::u16string_view value) {
+  auto fold = [](char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; };
+  if (token.empty() || text.size() < token.size()) return;
+  std::u16string out;
+  size_t i = 0;
+  bool changed = false;
+  while (i < text.size()) {
+    bool match = i + token.size() <= text.size();
+    for (size_t k = 0; match && k < token.size(); ++k) match = fold(text[i + k]) == token[k];
+    if (match) {
+      out += value;
+      i += token.size();
+      changed = true;
+    } else {
+      out += text[i++];
+    }
+  }
+  if (changed) text = std::move(out);
+}

@@ -45,3 +45,7 @@ struct TqdxPictureFormat {
 // header 01 00 00 01 followed by a 32-bit little-endian length that equals the
 // number of bytes after the header. Short inputs are simply not recognised.
 TqdxPictureFormat qdxDetectPictureFormat(std::string_view bytes);
+
+// Replaces every occurrence of token (upper-case ASCII letters) in text,
+// ignoring the case of ASCII letters: the report's page-number fields.
+void qdxReplaceIgnoringCase(std::u16string& text, std::u16string_view token, std::u16string_view value);

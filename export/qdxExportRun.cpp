@@ -8,6 +8,8 @@
 #include "platform/FileUtils.h"
 #include "platform/MessageBox.h"
 
+#include "document/qdxUtils.h"
+
 #include <ctime>
 #include <exception>
 
@@ -27,27 +29,7 @@ double NowAsDateTime() {
   return (static_cast<double>(t) + static_cast<double>(local.tm_gmtoff)) / 86400.0 + 25569.0;
 }
 
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
-// Replaces every occurrence of token (upper-case ASCII) ignoring case.
-void ReplaceIgnoringCase(std::u16string& text, std::u16string_view token, std::u16string_view value) {
-  if (text.size() < token.size()) return;
-  std::u16string out;
-  size_t i = 0;
-  bool changed = false;
-  while (i < text.size()) {
-    bool match = i + token.size() <= text.size();
-    for (size_t k = 0; match && k < token.size(); ++k) match = FoldAscii(text[i + k]) == token[k];
-    if (match) {
-      out += value;
-      i += token.size();
-      changed = true;
-    } else {
-      out += text[i++];
-    }
-  }
-  if (changed) text = std::move(out);
-}
 
 std::u16string AsciiToUtf16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
@@ -192,8 +174,8 @@ private:
       // number; prepared reports carry no variables, so it is empty.
       const std::u16string copyName;
       for (std::u16string& line : memo.Memo) {
-        ReplaceIgnoringCase(line, u"[TOTALPAGES#]", total);
-        ReplaceIgnoringCase(line, u"[COPYNAME#]", copyName);
+        qdxReplaceIgnoringCase(line, u"[TOTALPAGES#]", total);
+        qdxReplaceIgnoringCase(line, u"[COPYNAME#]", copyName);
       }
     }
     if (memo.AutoWidth && AutoWidthProc() != nullptr) AutoWidthProc()(memo);

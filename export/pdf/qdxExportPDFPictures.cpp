@@ -109,20 +109,6 @@ bool PngHasTransparency(std::string_view b) {
   return false;
 }
 
-// A picture with partial transparency laid over a colour, as the picture
-// object shows it when it has a transparent colour.
-TBitmap OverColor(const TBitmap& picture, TColor color) {
-  TBitmap out(picture.Width(), picture.Height());
-  const int br = GetRValue(color), bg = GetGValue(color), bb = GetBValue(color);
-  for (int y = 0; y < picture.Height(); ++y)
-    for (int x = 0; x < picture.Width(); ++x) {
-      const TColor c = picture.GetPixel(x, y);
-      const int a = picture.GetAlpha(x, y);
-      auto mix = [a](int fg, int bk) { return uint8_t((fg * a + bk * (255 - a) + 127) / 255); };
-      out.SetPixel(x, y, RGBColor(mix(GetRValue(c), br), mix(GetGValue(c), bg), mix(GetBValue(c), bb)));
-    }
-  return out;
-}
 
 // Where a picture object puts a picture of pw x ph pixels inside its drawing
 // area (raster pixels, sx and sy raster pixels per report pixel): stretched
@@ -400,7 +386,7 @@ void TqdxPDFExport::Raster(TqdxView& view, const TqdxPDFObjRect& r) {
       // over the transparent colour, that colour left out when transparent.
       const bool hasColor = picture->TransparentColor != clNone;
       if (hasColor && own.PixelFormat() == TPixelFormat::pf32bit)
-        own = OverColor(own, qdxCanvasColor(picture->TransparentColor));
+        own = qdxPictureOverColor(own, qdxCanvasColor(picture->TransparentColor));
       std::optional<TColor> transparent;
       if (picture->Transparent && hasColor) transparent = qdxCanvasColor(picture->TransparentColor);
       const double fx = aw > 0 ? rw / aw : 1, fy = ah > 0 ? rh / ah : 1;
