@@ -9,6 +9,7 @@
 #include "document/qdxReport.h"
 #include "platform/CodePage.h"
 #include "tests/TestSupport.h"
+#include "tests/export/PdfTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,22 +18,8 @@
 
 namespace {
 
-// The uncompressed content stream of one page holding the objects.
 std::string Content(const std::vector<TqdxView*>& views, bool background = false) {
-  TqdxPDFExport f(nullptr, true);
-  f.Compressed = false;
-  f.Background = background;
-  f.FixedFileID = std::string(32, 'b');
-  TMemoryStream out;
-  f.Stream = &out;
-  EXPECT_TRUE(f.Start());
-  TqdxReportPage page;
-  f.StartPage(&page, 0);
-  for (TqdxView* v : views) f.ExportObject(v);
-  std::string content = f.Document()->CurrentPage()->Content().Data();
-  f.FinishPage(&page, 0);
-  f.Finish();
-  return content;
+  return PdfPageContent(views, background);
 }
 
 std::unique_ptr<TqdxMemoView> Memo(double w, double h, const std::string& text) {

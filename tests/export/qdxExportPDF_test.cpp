@@ -9,6 +9,7 @@
 #include "export/pdf/qdxPDFContent.h"
 #include "export/qdxExportRun.h"
 #include "tests/TestSupport.h"
+#include "tests/export/PdfTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -25,22 +26,7 @@ std::string Shell(const std::string& cmd, int* code = nullptr) {
   return r.Output;
 }
 
-// The content stream of one page holding the given objects (uncompressed).
-std::string PageContent(const std::vector<TqdxView*>& views) {
-  TqdxPDFExport f(nullptr, true);
-  f.Compressed = false;
-  f.FixedFileID = std::string(32, 'a');
-  TMemoryStream out;
-  f.Stream = &out;
-  EXPECT_TRUE(f.Start());
-  TqdxReportPage page;
-  f.StartPage(&page, 0);
-  for (TqdxView* v : views) f.ExportObject(v);
-  std::string content = f.Document()->CurrentPage()->Content().Data();
-  f.FinishPage(&page, 0);
-  f.Finish();
-  return content;
-}
+std::string PageContent(const std::vector<TqdxView*>& views) { return PdfPageContent(views); }
 
 }  // namespace
 
