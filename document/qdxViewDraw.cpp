@@ -64,8 +64,10 @@ std::string TqdxView::GetVectorGraphic(bool drawFill) {
 
 std::unique_ptr<TVectorCanvas> TqdxView::GetVectorCanvas() {
   auto recorder = std::make_unique<TVectorCanvas>();
-  TBitmap bitmap(std::max(1, Round(GetWidth())), std::max(1, Round(GetHeight())));
-  TRasterCanvas canvas(bitmap);
+  // Only the text records are wanted: the view paints onto a second recorder,
+  // which keeps nothing, instead of a bitmap of its size (a large object
+  // would ask for hundreds of megabytes).
+  TVectorCanvas canvas;
   FVectorCanvas = recorder.get();
   try {
     Draw(canvas, 1, 1, -AbsLeft(), -AbsTop());

@@ -158,6 +158,16 @@ TEST(MemoDraw, RecordingCanvasGetsTheTextAndNoBackground) {
   TRasterCanvas canvas(b);
   m.Draw(canvas, 1, 1, 0, 0);
   EXPECT_EQ(b.GetPixel(120, 55), RGBColor(0, 255, 0));
+
+  // Recording needs no pixels: an object far larger than any bitmap records
+  // its text all the same.
+  TqdxMemoView huge;
+  huge.SetBounds(0, 0, 200000, 150000);
+  huge.Memo = {u"Wide"};
+  huge.Rotation = 90;
+  std::unique_ptr<TVectorCanvas> hugeRuns = huge.GetVectorCanvas();
+  ASSERT_FALSE(hugeRuns->Records().empty());
+  EXPECT_EQ(std::get<TVector_ExtTextOutW>(hugeRuns->Records().front()).Text, u"Wide");
 }
 
 }  // namespace
