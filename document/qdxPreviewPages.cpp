@@ -303,6 +303,15 @@ std::unique_ptr<TqdxReportPage> TqdxPreviewPages::BuildPage(TqdxXMLItem& item) {
   return page;
 }
 
+const TqdxParsedAttributes& TqdxPreviewPages::ParsedBase(const TqdxComponent& source) {
+  std::string base = source.GetBaseName();
+  auto& slot = FParsedBases[&source];
+  // The text is compared, not trusted by the address: source pages can be
+  // replaced, and a new object may live where an old one did.
+  if (!slot || slot->Source != base) slot = qdxParseAttributes(std::move(base));
+  return *slot;
+}
+
 void TqdxPreviewPages::BuildObjects(TqdxXMLSerializer& s, TqdxXMLItem& item, TqdxComponent& parent,
                                     TqdxReportPage& page) {
   struct TWork {
@@ -321,9 +330,7 @@ void TqdxPreviewPages::BuildObjects(TqdxXMLSerializer& s, TqdxXMLItem& item, Tqd
     const TqdxDictionaryEntry* entry = FDictionary.Find(name);
     std::unique_ptr<TqdxComponent> obj;
     if (entry && entry->Object) {
-      const std::string& base = entry->Object->GetBaseName();
-      text.assign(base).append(" ").append(w.Item->Text());
-      obj = s.ReadComponentStr(&page, text);
+      obj = s.ReadComponentParsed(&page, ParsedBase(*entry->Object), w.Item->Text());
       obj->Name = entry->Object->Name;
       if (auto* pic = qdxAs<TqdxPictureView>(obj.get())) {
         if (pic->GetPicture()->Empty() && pic->ImageIndex > 0)

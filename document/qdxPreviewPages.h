@@ -10,6 +10,7 @@
 #include "document/qdxXML.h"
 
 #include <memory>
+#include <unordered_map>
 #include <unordered_set>
 #include <string>
 #include <utility>
@@ -19,6 +20,7 @@ class TqdxReport;
 class TqdxReportPage;
 class TqdxComponent;
 class TqdxXMLSerializer;
+struct TqdxParsedAttributes;
 class TStream;
 
 // Operations the export run and the converter call on prepared pages.
@@ -135,6 +137,9 @@ private:
   TqdxXMLItem* Section(const char* name);
   std::unique_ptr<TqdxReportPage> BuildPage(TqdxXMLItem& item);
   void BuildObjects(TqdxXMLSerializer& s, TqdxXMLItem& item, TqdxComponent& parent, TqdxReportPage& page);
+  // The stored text of a source object, split once for all its copies.
+  const TqdxParsedAttributes& ParsedBase(const TqdxComponent& source);
+  std::unordered_map<const TqdxComponent*, std::unique_ptr<TqdxParsedAttributes>> FParsedBases;
   TqdxReportPage* SourcePageOf(const std::string& elementName) const;
   // obj is not placed yet; parent is where it goes.
   void OfferPostProcessing(TqdxComponent*& obj, const TqdxComponent& parent);

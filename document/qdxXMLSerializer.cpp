@@ -301,10 +301,12 @@ void TqdxXMLSerializer::SetProperty(TqdxPersistent& obj, const TqdxPropInfo& pro
   }
 }
 
-void TqdxXMLSerializer::XMLToObj(std::string_view text, TqdxPersistent& obj) {
-  // Most attributes belong to the object itself: its kind is looked up once.
-  auto* const selfComp = qdxAs<TqdxComponent>(&obj);
-  auto* const selfMemo = qdxAs<TqdxCustomMemoView>(&obj);
+namespace {
+
+// Walks the attributes name="value" of text; the value runs to the next
+// quote (to the end when there is none).
+template <class F>
+void ForEachAttribute(std::string_view text, F&& f) {
   size_t i = 0;
   const size_t n = text.size();
   while (i < n) {
@@ -313,65 +315,108 @@ void TqdxXMLSerializer::XMLToObj(std::string_view text, TqdxPersistent& obj) {
     if (eq == std::string_view::npos) break;
     size_t nameEnd = eq;
     while (nameEnd > i && text[nameEnd - 1] == ' ') --nameEnd;
-    std::string_view name = text.substr(i, nameEnd - i);
-    if (name.empty()) break;
+    if (nameEnd == i) break;
     size_t q1 = text.find('"', eq + 1);
     if (q1 == std::string_view::npos) break;
     size_t q2 = text.find('"', q1 + 1);
     if (q2 == std::string_view::npos) q2 = n;
-    std::string_view value = text.substr(q1 + 1, q2 - q1 - 1);
+    f(i, nameEnd - i, q1 + 1, q2 - q1 - 1);
     i = q2 + 1;
+  }
+}
 
-    try {
-      std::string_view last;
-      const TqdxPropInfo* listProp = nullptr;
-      TqdxPersistent* target = ResolvePath(obj, name, last, &listProp);
-      if (!target) continue;
-      if (listProp) {
-        if (last != "Text") continue;
-        std::string v = Unescape(value);
-        // Older files hold these in a Windows code page; the lists hold UTF-8.
-        if (listProp->Kind() == TqdxPropKind::pkStringList)
-          listProp->SetStrings(*target, qdxSplitLines(FixUtf8(v)));
-        else
-          listProp->SetWStrings(*target, qdxSplitLines(Utf8ToUtf16(v)));
-        continue;
-      }
-      const bool isSelf = target == &obj;
-      if (last.size() == 1 && isSelf) {
-        auto* comp = selfComp;
-        switch (last[0]) {
-          case 'l': if (comp) comp->SetLeft(qdxStrToFloat(value)); continue;
-          case 't': if (comp) comp->SetTop(qdxStrToFloat(value)); continue;
-          case 'w': if (comp) comp->SetWidth(qdxStrToFloat(value)); continue;
-          case 'h': if (comp) comp->SetHeight(qdxStrToFloat(value)); continue;
-          case 'u':
-          case 'x':
-            if (selfMemo) selfMemo->SetText(Utf8ToUtf16(Unescape(value)));
-            continue;
-          default: break;
-        }
-      }
-      if (last == "Text") {
-        if (auto* memo = isSelf ? selfMemo : dynamic_cast<TqdxCustomMemoView*>(target)) {
-          memo->SetText(Utf8ToUtf16(Unescape(value)));
-          continue;
-        }
-      }
-      if (last == "PropData") {
-        std::string bytes;
-        HexToBytes(value, bytes);  // a bad pair ends the value; what came before is used
-        for (const TqdxBinaryProperty& r : qdxDecodePropData(bytes))
-          if (!target->ReadBinaryProperty(r.Name, r.Data)) break;
-        continue;
-      }
-      if (last == "Name" && target->InheritsFrom("TqdxReport")) continue;
-      const TqdxPropInfo* prop = target->ClassInfo().FindProperty(last);
-      if (!prop || !prop->IsWritable() || prop->Kind() == TqdxPropKind::pkClass) continue;
-      SetProperty(*target, *prop, value);
-    } catch (const std::exception& e) {
-      Errors.insert(e.what());
+// Names that the reader treats itself rather than as a property of that name.
+bool SpecialName(std::string_view name) {
+  return name.size() == 1 || name == "Text" || name == "PropData" || name == "Name" ||
+         name.find('.') != std::string_view::npos;
+}
+
+}  // namespace
+
+std::unique_ptr<TqdxParsedAttributes> qdxParseAttributes(std::string text) {
+  auto parsed = std::make_unique<TqdxParsedAttributes>();
+  parsed->Source = std::move(text);
+  std::string_view all = parsed->Source;
+  size_t b = 0, e = all.size();
+  while (b < e && static_cast<unsigned char>(all[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(all[e - 1]) <= ' ') --e;
+  const size_t sp = all.substr(b, e - b).find(' ');
+  parsed->ClassName = std::string(all.substr(b, sp == std::string_view::npos ? e - b : sp));
+  parsed->Class = qdxFindClass(parsed->ClassName);
+  if (sp == std::string_view::npos) return parsed;
+  const size_t from = b + sp + 1;
+  ForEachAttribute(all.substr(from, e - from), [&](size_t n, size_t nl, size_t v, size_t vl) {
+    TqdxParsedAttributes::TItem item{from + n, nl, from + v, vl, nullptr};
+    const std::string_view name = all.substr(item.NameAt, nl);
+    if (parsed->Class && !SpecialName(name)) {
+      const TqdxPropInfo* prop = parsed->Class->FindProperty(name);
+      if (prop && prop->IsWritable() && prop->Kind() != TqdxPropKind::pkClass) item.Prop = prop;
     }
+    parsed->Items.push_back(item);
+  });
+  return parsed;
+}
+
+void TqdxXMLSerializer::XMLToObj(std::string_view text, TqdxPersistent& obj) {
+  // Most attributes belong to the object itself: its kind is looked up once.
+  auto* const selfComp = qdxAs<TqdxComponent>(&obj);
+  auto* const selfMemo = qdxAs<TqdxCustomMemoView>(&obj);
+  ForEachAttribute(text, [&](size_t n, size_t nl, size_t v, size_t vl) {
+    ApplyAttribute(obj, text.substr(n, nl), text.substr(v, vl), selfComp, selfMemo);
+  });
+}
+
+void TqdxXMLSerializer::ApplyAttribute(TqdxPersistent& obj, std::string_view name, std::string_view value,
+                                       TqdxComponent* selfComp, TqdxCustomMemoView* selfMemo) {
+  try {
+    std::string_view last;
+    const TqdxPropInfo* listProp = nullptr;
+    TqdxPersistent* target = ResolvePath(obj, name, last, &listProp);
+    if (!target) return;
+    if (listProp) {
+      if (last != "Text") return;
+      std::string v = Unescape(value);
+      // Older files hold these in a Windows code page; the lists hold UTF-8.
+      if (listProp->Kind() == TqdxPropKind::pkStringList)
+        listProp->SetStrings(*target, qdxSplitLines(FixUtf8(v)));
+      else
+        listProp->SetWStrings(*target, qdxSplitLines(Utf8ToUtf16(v)));
+      return;
+    }
+    const bool isSelf = target == &obj;
+    if (last.size() == 1 && isSelf) {
+      auto* comp = selfComp;
+      switch (last[0]) {
+        case 'l': if (comp) comp->SetLeft(qdxStrToFloat(value)); return;
+        case 't': if (comp) comp->SetTop(qdxStrToFloat(value)); return;
+        case 'w': if (comp) comp->SetWidth(qdxStrToFloat(value)); return;
+        case 'h': if (comp) comp->SetHeight(qdxStrToFloat(value)); return;
+        case 'u':
+        case 'x':
+          if (selfMemo) selfMemo->SetText(Utf8ToUtf16(Unescape(value)));
+          return;
+        default: break;
+      }
+    }
+    if (last == "Text") {
+      if (auto* memo = isSelf ? selfMemo : dynamic_cast<TqdxCustomMemoView*>(target)) {
+        memo->SetText(Utf8ToUtf16(Unescape(value)));
+        return;
+      }
+    }
+    if (last == "PropData") {
+      std::string bytes;
+      HexToBytes(value, bytes);  // a bad pair ends the value; what came before is used
+      for (const TqdxBinaryProperty& r : qdxDecodePropData(bytes))
+        if (!target->ReadBinaryProperty(r.Name, r.Data)) break;
+      return;
+    }
+    if (last == "Name" && target->InheritsFrom("TqdxReport")) return;
+    const TqdxPropInfo* prop = target->ClassInfo().FindProperty(last);
+    if (!prop || !prop->IsWritable() || prop->Kind() == TqdxPropKind::pkClass) return;
+    SetProperty(*target, *prop, value);
+  } catch (const std::exception& e) {
+    Errors.insert(e.what());
   }
 }
 
@@ -403,6 +448,40 @@ void TqdxXMLSerializer::ReadPersistentStr(TqdxBaseComponent* owner, TqdxPersiste
 
 std::string TqdxXMLSerializer::WriteComponentStr(const TqdxComponent& obj, const TqdxPersistent* reference) {
   return obj.ClassName() + ObjToXML(obj, {}, reference);
+}
+
+std::unique_ptr<TqdxComponent> TqdxXMLSerializer::ReadComponentParsed(TqdxBaseComponent* owner,
+                                                                      const TqdxParsedAttributes& base,
+                                                                      std::string_view more) {
+  if (base.ClassName.empty()) return ReadComponentStr(owner, base.Source + " " + std::string(more));
+  const TqdxClassInfo* cls = base.Class;
+  if (!cls || !cls->CanCreate() || !cls->InheritsFrom(TqdxComponent::StaticClassInfo()))
+    throw EqdxPropertyError("Class " + base.ClassName + " not found");
+  std::unique_ptr<TqdxPersistent> created = cls->Create(owner);
+  std::unique_ptr<TqdxComponent> obj(static_cast<TqdxComponent*>(created.release()));
+  TDefaultOwner defaultOwner(Owner, owner ? owner : obj.get());
+  obj->BeginLoading();
+  auto* const selfComp = obj.get();
+  auto* const selfMemo = qdxAs<TqdxCustomMemoView>(obj.get());
+  const std::string_view text = base.Source;
+  // The properties were found for this very class; only the value is read.
+  const bool sameClass = &obj->ClassInfo() == cls;
+  for (const TqdxParsedAttributes::TItem& item : base.Items) {
+    const std::string_view value = text.substr(item.ValueAt, item.ValueLength);
+    if (item.Prop && sameClass) {
+      try {
+        SetProperty(*obj, *item.Prop, value);
+      } catch (const std::exception& e) {
+        Errors.insert(e.what());
+      }
+    } else {
+      ApplyAttribute(*obj, text.substr(item.NameAt, item.NameLength), value, selfComp, selfMemo);
+    }
+  }
+  XMLToObj(more, *obj);
+  FixupReferences();
+  obj->EndLoading();
+  return obj;
 }
 
 std::unique_ptr<TqdxComponent> TqdxXMLSerializer::ReadComponentStr(TqdxBaseComponent* owner, std::string_view text,

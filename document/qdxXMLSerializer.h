@@ -14,8 +14,27 @@ class TqdxPersistent;
 class TqdxPropInfo;
 class TqdxBaseComponent;
 class TqdxComponent;
+class TqdxCustomMemoView;
+class TqdxClassInfo;
 class TqdxXMLItem;
 class TStream;
+
+// A stored object's text ("ClassName name=\"value\" ...") split once into
+// its attributes, with the property each plain name stands for in objects of
+// its class: for the text of a source object that every copy on every page
+// is read from.
+struct TqdxParsedAttributes {
+  std::string Source;  // the text as given
+  std::string ClassName;
+  const TqdxClassInfo* Class = nullptr;  // when the class is known
+  struct TItem {
+    size_t NameAt, NameLength, ValueAt, ValueLength;
+    const TqdxPropInfo* Prop;  // set for a plain writable property of Class
+  };
+  std::vector<TItem> Items;
+};
+// Splits the text; the class name is its first word.
+std::unique_ptr<TqdxParsedAttributes> qdxParseAttributes(std::string text);
 
 class TqdxXMLSerializer {
 public:
@@ -48,6 +67,10 @@ public:
   // class. The caller places it (SetParent) and so owns it.
   std::unique_ptr<TqdxComponent> ReadComponentStr(TqdxBaseComponent* owner, std::string_view text,
                                                   bool skipFixups = false);
+  // The same for a parsed base text followed by more attributes: the object
+  // ReadComponentStr would make of base, a blank and more.
+  std::unique_ptr<TqdxComponent> ReadComponentParsed(TqdxBaseComponent* owner, const TqdxParsedAttributes& base,
+                                                     std::string_view more);
   // Writes component (and its children) into item, or a whole indented
   // document to Stream when item is none.
   void WriteRootComponent(const TqdxComponent& component, bool withChildren = true, TqdxXMLItem* item = nullptr);
@@ -68,6 +91,9 @@ private:
     std::string Name;
   };
   void SetProperty(TqdxPersistent& obj, const TqdxPropInfo& prop, std::string_view raw);
+  // One attribute of XMLToObj; selfComp and selfMemo are obj's kinds.
+  void ApplyAttribute(TqdxPersistent& obj, std::string_view name, std::string_view value, TqdxComponent* selfComp,
+                      TqdxCustomMemoView* selfMemo);
   void WriteNested(const TqdxComponent& component, TqdxXMLItem& item);
   bool ReadNested(TqdxComponent& component, TqdxXMLItem& child);
 

@@ -667,3 +667,58 @@ TEST(Serializer, LinesSplitAndJoin) {
     EXPECT_EQ(qdxJoinLines(lines), c.Joined);
   }
 }
+
+// Copies of a source object are read from its text split once; the object
+// and the messages must be those of reading the whole text each time.
+TEST(Serializer, ParsedBaseTextReadsLikeTheWholeText) {
+  TqdxMemoView memo;
+  memo.SetBounds(10, 20, 120, 30);
+  memo.SetText(u"Total");
+  memo.GetFrame()->Typ = 15;
+  memo.GetFrame()->SetColor(0x808080);
+  memo.HAlign = haRight;
+  memo.SetFillType(ftGradient);
+  TqdxShapeView shape;
+  shape.SetBounds(5, 5, 50, 40);
+  shape.Shape = skRoundRectangle;
+  TqdxLineView line;
+  line.SetBounds(0, 36, 300, 0);
+  line.Diagonal = true;
+  TqdxXMLSerializer writer;
+  const std::string bases[] = {writer.WriteComponentStr(memo), writer.WriteComponentStr(shape),
+                               writer.WriteComponentStr(line), "TqdxMemoView", "TqdxNoSuchView l=\"1\"",
+                               "TqdxMemoView HAlign=\"haNowhere\" l=\"2\" Frame.Typ=\"3\" Font.Size=\"x\""};
+  const std::string mores[] = {"", "u=\"Copy &amp; paste\" l=\"40\"", "FillType=\"ftBrush\" Fill.BackColor=\"255\"",
+                               "Frame.Width=\"2\" HAlign=\"haCenter\" Highlight.Active=\"True\"", "w=\"abc\" VAlign=\"7\"",
+                               "Memo.Text=\"a\r\nb\" t=\"3"};
+  for (const std::string& base : bases)
+    for (const std::string& more : mores) {
+      SCOPED_TRACE(base + " | " + more);
+      TqdxXMLSerializer whole, parsed;
+      std::unique_ptr<TqdxComponent> a, b;
+      std::string errorA, errorB;
+      try {
+        a = whole.ReadComponentStr(nullptr, base + " " + more);
+      } catch (const std::exception& e) {
+        errorA = e.what();
+      }
+      try {
+        b = parsed.ReadComponentParsed(nullptr, *qdxParseAttributes(base), more);
+      } catch (const std::exception& e) {
+        errorB = e.what();
+      }
+      EXPECT_EQ(errorA, errorB);
+      ASSERT_EQ(a == nullptr, b == nullptr);
+      if (!a) continue;
+      TqdxXMLSerializer out;
+      EXPECT_EQ(out.WriteComponentStr(*a), out.WriteComponentStr(*b));
+      EXPECT_EQ(whole.Errors, parsed.Errors);
+    }
+  // A source text cut inside a value ends there: the copy's own attributes
+  // still apply (read as one text they would vanish into the cut value).
+  TqdxXMLSerializer reader;
+  std::unique_ptr<TqdxComponent> copy =
+      reader.ReadComponentParsed(nullptr, *qdxParseAttributes("TqdxMemoView l=\"5\" u=\"cut"), "l=\"40\" u=\"own\"");
+  EXPECT_EQ(copy->GetLeft(), 40);
+  EXPECT_EQ(static_cast<TqdxMemoView&>(*copy).Memo, std::vector<std::u16string>{u"own"});
+}
